@@ -1,0 +1,35 @@
+// The event host: owns the gateway sockets and carries their four event
+// handlers. There is no window on this platform; the host is a plain object.
+#pragma once
+
+#include <memory>
+
+#include "platform/client_socket.h"
+
+namespace roviro2 {
+
+class TForm0 {
+ public:
+  // Socket event handlers. They work on the library-wide state only, so
+  // every host handles events alike.
+  void TCP1Connect(TClientSocket &socket);
+  void TCP1Disconnect(TClientSocket &socket);
+  void TCP1Error(TClientSocket &socket, TErrorEvent kind, int &errorCode);
+  void TCP1DataArrival(TClientSocket &socket);
+
+  // Closing only hides the host; it stays allocated.
+  void Close() { visible_ = false; }
+  bool Visible() const { return visible_; }
+
+ private:
+  bool visible_ = true;
+};
+
+// The host created by the latest PT_API_Open, or null before the first.
+extern TForm0 *HostForm;
+
+// Creates a new host and makes it current. Earlier hosts stay allocated
+// (their sockets may still be in use) until the library is unloaded.
+TForm0 *CreateHostForm();
+
+}  // namespace roviro2

@@ -1,0 +1,24 @@
+#include "registry/gateway_table.h"
+
+namespace roviro2 {
+
+TMyTCP2 GwTable[kMaxGateways];
+uint16_t GwCount = 0;
+uint16_t DefaultGw = 0;
+
+int32_t FindGateway(uint32_t gwId) {
+  const uint16_t id = static_cast<uint16_t>(gwId);
+  if (id == 0) return -1;
+  for (int32_t i = 0; i < GwCount; ++i) {
+    if (GwTable[i].IPAddr.ID == id) return i;
+  }
+  return -2;
+}
+
+void ResetGatewayTableForTesting() {
+  for (TMyTCP2 &slot : GwTable) slot = TMyTCP2{};
+  GwCount = 0;
+  DefaultGw = 0;
+}
+
+}  // namespace roviro2

@@ -1,0 +1,47 @@
+// The gateway table: 256 slots, each with a gateway's address record and the
+// state of its connection and of its reception.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace roviro2 {
+
+class TClientSocket;
+
+// A gateway's address record.
+struct TIPAddrBook {
+  uint16_t ID = 0;  // 0: no gateway; such an entry is never found by ID
+  std::string IP;   // dotted IPv4 text, never resolved as a host name
+  uint16_t Port = 0;
+};
+
+// One slot of the gateway table.
+struct TMyTCP2 {
+  TClientSocket *Socket = nullptr;  // owned by the host that created it
+  int32_t OpenFlag = 0;             // 1: the application wants it connected
+  int32_t OpenCnt = 0;              // attempts started and not yet answered
+  TIPAddrBook IPAddr;
+  std::vector<uint8_t> RcvBuf;  // received bytes not yet cut into frames
+  double RcvTime = 0.0;         // days: when RcvBuf was last left incomplete
+  double RcvTimeOut = 0.0;      // days an incomplete frame may wait
+};
+
+constexpr int kMaxGateways = 256;
+// Receive time-out of every configured gateway, in days (604.8 seconds).
+constexpr double kRcvTimeOutDays = 0.007;
+
+extern TMyTCP2 GwTable[kMaxGateways];
+extern uint16_t GwCount;
+extern uint16_t DefaultGw;
+
+// Slot index of the lowest configured slot with this ID (low 16 bits of
+// gwId); -1 for ID 0, -2 when no slot has it.
+int32_t FindGateway(uint32_t gwId);
+
+// Puts every slot and the counters back to their state at library load.
+// Sockets must have been released before. For tests.
+void ResetGatewayTableForTesting();
+
+}  // namespace roviro2
