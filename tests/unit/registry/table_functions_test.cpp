@@ -1,0 +1,139 @@
+// The exported gateway table functions: their result codes in the order of
+// their checks.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "registry/gateway_table.h"
+#include "roviro2.h"
+
+namespace roviro2 {
+namespace {
+
+class TableFunctions : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetGatewayTableForTesting(); }
+  void TearDown() override { ResetGatewayTableForTesting(); }
+
+  static void Fill(int count) {
+    for (int i = 0; i < count; ++i) {
+      const std::string ip = "10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256);
+      ASSERT_EQ(PT_GW_InsConf(i + 1, ip.c_str(), 4660), i);
+    }
+  }
+};
+
+TEST_F(TableFunctions, IdToIndexUsesTheLowSixteenBitsAndTheFirstMatch) {
+  ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 1), 0);
+  ASSERT_EQ(PT_GW_InsConf(5, "10.0.0.5", 1), 1);
+  GwTable[GwCount] = GwTable[1];  // a second slot with ID 5, as a file may load
+  GwTable[GwCount].IPAddr.IP = "10.0.0.6";
+  ++GwCount;
+  EXPECT_EQ(PT_GW_ID2Ndx(0), -1);
+  EXPECT_EQ(PT_GW_ID2Ndx(0x10000), -1);
+  EXPECT_EQ(PT_GW_ID2Ndx(2), -2);
+  EXPECT_EQ(PT_GW_ID2Ndx(65537), 0);
+  EXPECT_EQ(PT_GW_ID2Ndx(5), 1);
+}
+
+TEST_F(TableFunctions, InsertChecksIdThenAddressThenRoom) {
+  Fill(256);
+  EXPECT_EQ(PT_GW_InsConf(1, "1.2.3.4", 9), -2);       // ID present, even when full
+  EXPECT_EQ(PT_GW_InsConf(999, "10.0.0.0", 4660), -3);  // address and port present
+  EXPECT_EQ(PT_GW_InsConf(999, "1.2.3.4", 9), -1);     // full
+  EXPECT_EQ(PT_GW_Cnt(), 256);
+}
+
+TEST_F(TableFunctions, InsertComparesTheWholePortButStoresItsLowBits) {
+  ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 4660), 0);
+  EXPECT_EQ(PT_GW_InsConf(2, "10.0.0.1", 4660 + 0x10000), 1);  // not a duplicate
+  EXPECT_EQ(GwTable[1].IPAddr.Port, 4660);
+  EXPECT_EQ(PT_GW_InsConf(3, "10.0.0.1", 4660), -3);
+  EXPECT_EQ(PT_GW_InsConf(4, " 10.0.0.1", 4660), 2);  // not trimmed: differs
+}
+
+TEST_F(TableFunctions, InsertAcceptsIdZeroAndGivesTheLoadedTimeOut) {
+  EXPECT_EQ(PT_GW_InsConf(0, "10.0.0.1", 1), 0);
+  EXPECT_EQ(PT_GW_Ndx2ID(0), 0);
+  EXPECT_DOUBLE_EQ(GwTable[0].RcvTimeOut, kRcvTimeOutDays);
+  EXPECT_EQ(PT_GW_InsConf(0x10007, "10.0.0.2", 1), 1);
+  EXPECT_EQ(PT_GW_Ndx2ID(1), 7);
+}
+
+TEST_F(TableFunctions, InsertKeepsTheSlotsConnectionAndReceiveState) {
+  GwTable[0].OpenCnt = 3;
+  GwTable[0].RcvBuf = {1, 2};
+  ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 1), 0);
+  EXPECT_EQ(GwTable[0].OpenCnt, 3);
+  EXPECT_EQ(GwTable[0].RcvBuf.size(), 2u);
+}
+
+TEST_F(TableFunctions, DeletedEntryKeepsItsSlotAndAddress) {
+  Fill(3);
+  ASSERT_EQ(PT_GW_InsConf(7, "10.9.9.9", 77), 3);
+  EXPECT_EQ(PT_GW_DelConf(7), 3);
+  EXPECT_EQ(PT_GW_Cnt(), 4);
+  EXPECT_EQ(PT_GW_Ndx2ID(3), 0);
+  EXPECT_EQ(PT_GW_ID2Ndx(7), -2);
+  EXPECT_EQ(PT_GW_DelConf(7), -1);
+  EXPECT_EQ(PT_GW_InsConf(7, "10.9.9.9", 77), -3);
+  uint16_t id = 99;
+  char ip[32] = {};
+  int32_t port = 0;
+  EXPECT_EQ(PT_GW_Conf(3, &id, ip, &port), 1);
+  EXPECT_EQ(id, 0);
+  EXPECT_STREQ(ip, "10.9.9.9");
+  EXPECT_EQ(port, 77);
+}
+
+TEST_F(TableFunctions, ConfAndNdx2IdRefuseIndexesFromTheCountOn) {
+  Fill(2);
+  uint16_t id = 42;
+  char ip[4] = {'x', 'x', 'x', 'x'};
+  int32_t port = 42;
+  EXPECT_EQ(PT_GW_Conf(2, &id, ip, &port), -1);
+  EXPECT_EQ(id, 42);
+  EXPECT_EQ(ip[0], 'x');
+  EXPECT_EQ(port, 42);
+  EXPECT_EQ(PT_GW_Conf(0xFFFFFFFFu, &id, ip, &port), -1);
+  EXPECT_EQ(PT_GW_Ndx2ID(2), -1);
+  EXPECT_EQ(PT_GW_Ndx2ID(1), 2);
+}
+
+TEST_F(TableFunctions, ConfWritesPortZeroExtended) {
+  ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 0xFFFF), 0);
+  int32_t port = -5;
+  uint16_t id = 0;
+  char ip[16];
+  ASSERT_EQ(PT_GW_Conf(0, &id, ip, &port), 1);
+  EXPECT_EQ(port, 0xFFFF);
+}
+
+TEST_F(TableFunctions, UpdateChangesAddressAndPortWithoutDuplicateCheck) {
+  Fill(2);
+  EXPECT_EQ(PT_GW_UpdConf(2, "10.0.0.0", 0x14660), 1);
+  EXPECT_EQ(GwTable[1].IPAddr.IP, "10.0.0.0");
+  EXPECT_EQ(GwTable[1].IPAddr.Port, 0x4660);
+  EXPECT_EQ(PT_GW_UpdConf(0, "x", 1), -1);
+  EXPECT_EQ(PT_GW_UpdConf(3, "x", 1), -1);
+}
+
+TEST_F(TableFunctions, DefaultGatewayIsStoredOnlyForKnownIds) {
+  Fill(2);
+  EXPECT_EQ(PT_GW_GetDefault(), 0);
+  EXPECT_EQ(PT_GW_SetDefault(0x10002), 1);
+  EXPECT_EQ(PT_GW_GetDefault(), 2);
+  EXPECT_EQ(PT_GW_SetDefault(9), -1);
+  EXPECT_EQ(PT_GW_SetDefault(0), -1);
+  EXPECT_EQ(PT_GW_GetDefault(), 2);
+}
+
+TEST_F(TableFunctions, NullAddressIsAnEmptyText) {
+  EXPECT_EQ(PT_GW_InsConf(1, nullptr, 1), 0);
+  EXPECT_EQ(GwTable[0].IPAddr.IP, "");
+  EXPECT_EQ(PT_GW_InsConf(2, "", 1), -3);
+  EXPECT_EQ(PT_GW_UpdConf(1, nullptr, 2), 0);
+}
+
+}  // namespace
+}  // namespace roviro2
