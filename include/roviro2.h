@@ -65,9 +65,8 @@
 #endif
 
 /* Builds a tag address from gateway ID, port (1 or 2) and node. */
-#define ROVIRO2_TAG_ADDR(gwId, port, node)                                        \
-  ((((uint32_t)(gwId)&0xFFFFu) << 16) | (((uint32_t)(port)&0xFFu) << 8) | \
-   ((uint32_t)(node)&0xFFu))
+#define ROVIRO2_TAG_ADDR(gwId, port, node) \
+  ((((uint32_t)(gwId)&0xFFFFu) << 16) | (((uint32_t)(port)&0xFFu) << 8) | ((uint32_t)(node)&0xFFu))
 
 #ifdef __cplusplus
 extern "C" {
@@ -193,16 +192,14 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagData(uint8_t *buffer);
  * carry none; byte 7 for command 9, whose node part is then 0; else byte 8)
  * and the data (room for 8190 bytes) with its length. Returns 1, 0 when none
  * matched, -2 when a damaged frame was found and dropped (call again). */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *command,
-                                               int16_t *status, uint8_t *data,
-                                               int16_t *dataLength);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *command, int16_t *status,
+                                               uint8_t *data, int16_t *dataLength);
 
 /* ---- Gateway poll and tag maintenance ----------------------------------- */
 
 /* Sets the poll range (low byte of pollRange) of one port of gateway gwId:
  * port 1 exactly selects port 1, anything else port 2. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SetPollRang(uint32_t gwId, int32_t port,
-                                                   uint32_t pollRange);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SetPollRang(uint32_t gwId, int32_t port, uint32_t pollRange);
 
 /* Sends the diagnosis request to gateway gwId (0: every entry), portSel 0 both
  * ports, 1 port 1, 2 port 2 (other values send nothing and return 0). Returns
@@ -224,8 +221,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_Reset(uint32_t tagAddr);
 
 /* Shows number (-99999..999999, right-aligned); extraByte (low byte) follows
  * the six characters. -2 when number is out of range (nothing sent). */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspNum(uint32_t tagAddr, int32_t number,
-                                              uint32_t extraByte, int32_t dspMode);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspNum(uint32_t tagAddr, int32_t number, uint32_t extraByte,
+                                              int32_t dspMode);
 
 /* Shows up to six characters of text, right-aligned; extraByte follows.
  * A null text is empty. */
@@ -233,8 +230,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr(uint32_t tagAddr, const char *text
                                               uint32_t extraByte, int32_t dspMode);
 
 /* Shows up to 20 characters of text as they are. A null text is empty. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr2(uint32_t tagAddr, const char *text,
-                                               int32_t dspMode);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr2(uint32_t tagAddr, const char *text, int32_t dspMode);
 
 /* Turns the display off. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspOff(uint32_t tagAddr);
@@ -244,8 +240,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspAddr(uint32_t tagAddr);
 
 /* Switches an LED: ledType (low byte) 0, 1 or 2; preset (low 16 bits) non-zero
  * sends a preset value first. -4 when ledType > 2. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_LedOn(uint32_t tagAddr, uint32_t ledType,
-                                             uint32_t preset);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_LedOn(uint32_t tagAddr, uint32_t ledType, uint32_t preset);
 
 /* Buzzer on (state 1) or off (state 0). -5 when state > 1. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_BuzOn(uint32_t tagAddr, uint32_t state);
@@ -259,15 +254,13 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_Simulate(uint32_t tagAddr, uint32_t flag)
 /* Lock settings: lock (low byte) 1 locks, 0 or 2 unlocks, the locks named by
  * bit 1 and bit 0 of lockBits. Returns the last send's result, 0 when no bit
  * is set, -6 when lock > 2. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_SetLock(uint32_t tagAddr, uint32_t lock,
-                                               uint32_t lockBits);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_SetLock(uint32_t tagAddr, uint32_t lock, uint32_t lockBits);
 
 /* ---- LB2: display tags with ten characters ------------------------------ */
 
 /* Shows up to ten characters of text; dspMode as for the LB tags. A null text
  * is empty. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_LB2_DspStr(uint32_t tagAddr, const char *text,
-                                               int32_t dspMode);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB2_DspStr(uint32_t tagAddr, const char *text, int32_t dspMode);
 
 /* Sets the row count, rows (low 16 bits, signed) 1..12; -2 otherwise. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB2_SetRows(uint32_t tagAddr, int32_t rows);
@@ -302,8 +295,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_InputMode(uint32_t tagAddr, uint32_t mod
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_BufSize(uint32_t tagAddr, uint32_t bufSize);
 
 /* Configuration from two masks; where both have a bit set, maskA decides. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_SetConf(uint32_t tagAddr, uint32_t maskA,
-                                                uint32_t maskB);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_SetConf(uint32_t tagAddr, uint32_t maskA, uint32_t maskB);
 
 /* Asks for the configuration (the answer arrives as a received frame). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_ReqConf(uint32_t tagAddr);
@@ -324,8 +316,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_SimulateKey(uint32_t tagAddr, uint32_t k
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_Cls(uint32_t tagAddr);
 
 /* Sounds the buzzer with two parameter bytes. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_Buzzer(uint32_t tagAddr, uint32_t param1,
-                                               uint32_t param2);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_Buzzer(uint32_t tagAddr, uint32_t param1, uint32_t param2);
 
 /* Scrolls up by param, 0..127. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_ScrollUp(uint32_t tagAddr, uint32_t param);
@@ -340,27 +331,23 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_ScrollHome(uint32_t tagAddr);
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_ScrollEnd(uint32_t tagAddr);
 
 /* Moves the cursor to row and column (low bytes, no range check). */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_SetCursor(uint32_t tagAddr, uint32_t row,
-                                                  uint32_t column);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_SetCursor(uint32_t tagAddr, uint32_t row, uint32_t column);
 
 /* Writes length (low 16 bits) bytes of text as they are; a negative length
  * (bit 15 set) takes the text up to its zero byte. -4 when the count is above
  * 8192, or text is null with a count above 0. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_DspStrE(uint32_t tagAddr, const char *text,
-                                                int32_t length);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_DspStrE(uint32_t tagAddr, const char *text, int32_t length);
 
 /* Writes length bytes of text as two hexadecimal digits each (length as for
  * PT_DCS_DspStrE). -4 when the count is above 4096, or text is null with a
  * count above 0. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_DspStrC(uint32_t tagAddr, const char *text,
-                                                int32_t length);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DCS_DspStrC(uint32_t tagAddr, const char *text, int32_t length);
 
 /* ---- DT2: counter terminals ---------------------------------------------- */
 
 /* Shows length (low 16 bits, 0..8191) bytes of text as they are. -4 when the
  * length is negative or above 8191, or text is null with a length above 0. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_DspStr(uint32_t tagAddr, const char *text,
-                                               int32_t length);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_DspStr(uint32_t tagAddr, const char *text, int32_t length);
 
 /* Enables the counter. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_EnableCounter(uint32_t tagAddr);
@@ -378,8 +365,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_SetCounter(uint32_t tagAddr, uint32_t va
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_AutoReport(uint32_t tagAddr, uint32_t enable);
 
 /* Sounds the buzzer with two parameter bytes. */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_Buzzer(uint32_t tagAddr, uint32_t param1,
-                                               uint32_t param2);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_Buzzer(uint32_t tagAddr, uint32_t param1, uint32_t param2);
 
 /* Function key setting (low byte of param). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_FunKeyConfig(uint32_t tagAddr, uint32_t param);
@@ -408,8 +394,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_Clear(uint32_t tagAddr);
 
 /* Shows text (null: empty). -4 when the message does not fit one frame
  * (about 4080 characters). */
-ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_DspMsg(uint32_t tagAddr, const char *text,
-                                               int32_t msgParam, int32_t option);
+ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_DspMsg(uint32_t tagAddr, const char *text, int32_t msgParam,
+                                               int32_t option);
 
 /* Stores text (null: empty) in segment (low 16 bits, signed). -4 when it does
  * not fit one frame. */

@@ -30,7 +30,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void) {
   GwCount = 0;
   const int32_t loaded = LoadIpIndexFile("IPINDEX");
   if (loaded >= 0) RcvQueue = std::make_unique<TRcvQueue>();
-  for (int i = 0; i < GwCount; ++i) GwTable[i].RcvTimeOut = kRcvTimeOutDays;
+  for (int i = 0; i < GwCount; ++i)
+    GwTable[i].RcvTimeOut = kRcvTimeOutDays;
   if (!RcvQueue) RcvQueue = std::make_unique<TRcvQueue>();
   return loaded;
 }

@@ -44,6 +44,8 @@ inline TagAddr SplitTagAddr(uint32_t tagAddr) {
           static_cast<uint8_t>(tagAddr)};
 }
 
-inline uint8_t PortCodeFor(uint8_t portSel) { return portSel == 1 ? kPortCode1 : kPortCode2; }
+inline uint8_t PortCodeFor(uint8_t portSel) {
+  return portSel == 1 ? kPortCode1 : kPortCode2;
+}
 
 }  // namespace roviro2

@@ -16,7 +16,8 @@ int32_t FindGateway(uint32_t gwId) {
 }
 
 void ResetGatewayTableForTesting() {
-  for (TMyTCP2 &slot : GwTable) slot = TMyTCP2{};
+  for (TMyTCP2 &slot : GwTable)
+    slot = TMyTCP2{};
   GwCount = 0;
   DefaultGw = 0;
 }

@@ -11,7 +11,9 @@ constexpr uint8_t kCr = 0x0D;
 constexpr uint8_t kLf = 0x0A;
 constexpr std::size_t kMaxNumberChars = 32;
 
-bool IsBlank(uint8_t c) { return c <= 0x20 && c != kEof; }
+bool IsBlank(uint8_t c) {
+  return c <= 0x20 && c != kEof;
+}
 
 int HexValue(uint8_t c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -57,11 +59,13 @@ class Reader {
   // Skips blanks, line ends included, then reads one number. At the end of
   // the file the number is 0. Returns false for a malformed number.
   bool ReadNumber(uint32_t &value) {
-    while (!AtEnd() && IsBlank(data_[pos_])) Advance();
+    while (!AtEnd() && IsBlank(data_[pos_]))
+      Advance();
     value = 0;
     if (AtEnd()) return true;
     const std::size_t start = pos_;
-    while (pos_ < size_ && pos_ - start < kMaxNumberChars && data_[pos_] > 0x20) ++pos_;
+    while (pos_ < size_ && pos_ - start < kMaxNumberChars && data_[pos_] > 0x20)
+      ++pos_;
     const std::optional<uint32_t> parsed = ParseInteger(data_ + start, pos_ - start);
     if (!parsed) return false;
     value = *parsed;
@@ -71,13 +75,15 @@ class Reader {
   // Everything up to the next CR, end-of-file mark or the end, untrimmed.
   std::string ReadAddress() {
     const std::size_t start = pos_;
-    while (!AtEnd() && data_[pos_] != kCr) Advance();
+    while (!AtEnd() && data_[pos_] != kCr)
+      Advance();
     return std::string(reinterpret_cast<const char *>(data_ + start), pos_ - start);
   }
 
   // Skips up to and including the next CR, then one LF right after it.
   void SkipLineEnd() {
-    while (!AtEnd() && data_[pos_] != kCr) Advance();
+    while (!AtEnd() && data_[pos_] != kCr)
+      Advance();
     if (AtEnd()) return;
     Advance();
     if (pos_ < size_ && data_[pos_] == kLf) Advance();

@@ -22,7 +22,6 @@ struct IpIndexResult {
 };
 
 // Reads at most maxEntries entries; later entries are checked but dropped.
-IpIndexResult ReadIpIndex(const uint8_t *data, std::size_t size,
-                          std::size_t maxEntries = 256);
+IpIndexResult ReadIpIndex(const uint8_t *data, std::size_t size, std::size_t maxEntries = 256);
 
 }  // namespace roviro2

@@ -9,13 +9,17 @@ using namespace roviro2;
 
 namespace {
 
-bool IsConfiguredIndex(uint32_t index) { return index < GwCount; }
+bool IsConfiguredIndex(uint32_t index) {
+  return index < GwCount;
+}
 
 }  // namespace
 
 extern "C" {
 
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void) { return GwCount; }
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void) {
+  return GwCount;
+}
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
                                             int32_t *portOut) {
@@ -32,10 +36,11 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Ndx2ID(uint32_t index) {
   return GwTable[index].IPAddr.ID;
 }
 
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_ID2Ndx(uint32_t gwId) { return FindGateway(gwId); }
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_ID2Ndx(uint32_t gwId) {
+  return FindGateway(gwId);
+}
 
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr,
-                                               uint32_t port) {
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr, uint32_t port) {
   if (FindGateway(gwId) >= 0) return -2;
   const std::string ip = ipAddr ? ipAddr : "";
   for (int i = 0; i < GwCount; ++i) {
@@ -50,8 +55,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr
   return GwCount++;
 }
 
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_UpdConf(uint32_t gwId, const char *ipAddr,
-                                               uint32_t port) {
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_UpdConf(uint32_t gwId, const char *ipAddr, uint32_t port) {
   const int32_t index = FindGateway(gwId);
   if (index < 0) return -1;
   GwTable[index].IPAddr.Port = static_cast<uint16_t>(port);
@@ -73,6 +77,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SetDefault(uint32_t gwId) {
   return index;
 }
 
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_GetDefault(void) { return DefaultGw; }
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_GetDefault(void) {
+  return DefaultGw;
+}
 
 }  // extern "C"

@@ -30,6 +30,8 @@ void IpIndexDir::Write(const std::string &contents) const {
   std::ofstream(path_ + "/IPINDEX", std::ios::binary | std::ios::trunc) << contents;
 }
 
-void IpIndexDir::Remove() const { std::remove((path_ + "/IPINDEX").c_str()); }
+void IpIndexDir::Remove() const {
+  std::remove((path_ + "/IPINDEX").c_str());
+}
 
 }  // namespace roviro2_test

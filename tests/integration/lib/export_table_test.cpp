@@ -62,14 +62,16 @@ TEST(ExportTable, HeaderDeclaresTheSeventyNineFunctionsOfTheModuleDefinition) {
   const std::map<std::string, int> def = DefOrdinals();
   EXPECT_EQ(header.size(), 79u);
   std::set<std::string> defNames;
-  for (const auto &[name, ordinal] : def) defNames.insert(name);
+  for (const auto &[name, ordinal] : def)
+    defNames.insert(name);
   EXPECT_EQ(header, defNames);
 }
 
 TEST(ExportTable, OrdinalsRunFromOneToEightyThreeWithFourGaps) {
   const std::map<std::string, int> def = DefOrdinals();
   std::set<int> used;
-  for (const auto &[name, ordinal] : def) EXPECT_TRUE(used.insert(ordinal).second) << name;
+  for (const auto &[name, ordinal] : def)
+    EXPECT_TRUE(used.insert(ordinal).second) << name;
   for (int ordinal = 1; ordinal <= 83; ++ordinal) {
     const bool unassigned = ordinal == 14 || ordinal == 30 || ordinal == 31 || ordinal == 64;
     EXPECT_EQ(used.count(ordinal), unassigned ? 0u : 1u) << "ordinal " << ordinal;
@@ -98,9 +100,9 @@ TEST(ExportTable, EveryExportedFunctionResolvesByName) {
     if (exported.count(name) == 0) continue;
     EXPECT_NE(dlsym(library, name.c_str()), nullptr) << name;
   }
-  for (const char *name : {"PT_API_Open", "PT_API_Close", "PT_GW_Cnt", "PT_GW_Conf",
-                           "PT_GW_Ndx2ID", "PT_GW_ID2Ndx", "PT_GW_InsConf", "PT_GW_UpdConf",
-                           "PT_GW_DelConf", "PT_GW_SetDefault", "PT_GW_GetDefault"}) {
+  for (const char *name : {"PT_API_Open", "PT_API_Close", "PT_GW_Cnt", "PT_GW_Conf", "PT_GW_Ndx2ID",
+                           "PT_GW_ID2Ndx", "PT_GW_InsConf", "PT_GW_UpdConf", "PT_GW_DelConf",
+                           "PT_GW_SetDefault", "PT_GW_GetDefault"}) {
     EXPECT_NE(dlsym(library, name), nullptr) << name;
   }
   dlclose(library);

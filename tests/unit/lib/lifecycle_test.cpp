@@ -41,7 +41,8 @@ TEST_F(Lifecycle, EmptyFileGivesZero) {
 TEST_F(Lifecycle, LoadedSlotsGetTheReceiveTimeOut) {
   dir_.Write(kThree);
   EXPECT_EQ(PT_API_Open(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(GwTable[i].RcvTimeOut, 0.007) << i;
+  for (int i = 0; i < 3; ++i)
+    EXPECT_DOUBLE_EQ(GwTable[i].RcvTimeOut, 0.007) << i;
   EXPECT_DOUBLE_EQ(GwTable[3].RcvTimeOut, 0.0);
   EXPECT_EQ(PT_GW_GetDefault(), 0);
 }
@@ -106,7 +107,8 @@ TEST_F(Lifecycle, CloseAlwaysReturnsZeroAndReleasesTheQueue) {
 
 TEST_F(Lifecycle, MoreThanTheTableHoldsLoadsTheFirst256) {
   std::string text;
-  for (int i = 1; i <= 300; ++i) text += std::to_string(i) + " 1 10.0.0.1\r\n";
+  for (int i = 1; i <= 300; ++i)
+    text += std::to_string(i) + " 1 10.0.0.1\r\n";
   dir_.Write(text);
   EXPECT_EQ(PT_API_Open(), 256);
   EXPECT_EQ(PT_GW_Ndx2ID(255), 256);

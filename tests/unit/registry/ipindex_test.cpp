@@ -76,15 +76,22 @@ TEST(IpIndexLines, DuplicatesAreAllKeptInFileOrder) {
 }
 
 TEST(IpIndexEndMark, SubstituteCharacterEndsTheFile) {
-  const IpIndexResult r = Read("1 10 10.0.0.1\r\n2 20 10.0.\x1A" "0.2\r\n3 30 x\r\n");
+  const IpIndexResult r = Read(
+      "1 10 10.0.0.1\r\n2 20 10.0.\x1A"
+      "0.2\r\n3 30 x\r\n");
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.entries.size(), 2u);
   ExpectEntry(r.entries[1], 2, 20, "10.0.");
 }
 
 TEST(IpIndexEndMark, SubstituteCharacterIsNotABlank) {
-  EXPECT_TRUE(Read("\x1A" "1 10 a\r\n").entries.empty());
-  const std::string withNul("1\0" "10 a\r\n", 7);  // NUL is a blank
+  EXPECT_TRUE(Read("\x1A"
+                   "1 10 a\r\n")
+                  .entries.empty());
+  const std::string withNul(
+      "1\0"
+      "10 a\r\n",
+      7);  // NUL is a blank
   ASSERT_EQ(Read(withNul).entries.size(), 1u);
   EXPECT_EQ(Read(withNul).entries[0].port, 10);
 }
@@ -136,7 +143,8 @@ TEST(IpIndexNumbers, ANumberIsAtMostThirtyTwoCharacters) {
 
 TEST(IpIndexLimit, EntriesAfterTheLimitAreDropped) {
   std::string text;
-  for (int i = 1; i <= 257; ++i) text += std::to_string(i) + " 1 10.0.0.1\r\n";
+  for (int i = 1; i <= 257; ++i)
+    text += std::to_string(i) + " 1 10.0.0.1\r\n";
   const IpIndexResult r = Read(text);
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.entries.size(), 256u);

@@ -38,9 +38,9 @@ TEST_F(TableFunctions, IdToIndexUsesTheLowSixteenBitsAndTheFirstMatch) {
 
 TEST_F(TableFunctions, InsertChecksIdThenAddressThenRoom) {
   Fill(256);
-  EXPECT_EQ(PT_GW_InsConf(1, "1.2.3.4", 9), -2);       // ID present, even when full
+  EXPECT_EQ(PT_GW_InsConf(1, "1.2.3.4", 9), -2);        // ID present, even when full
   EXPECT_EQ(PT_GW_InsConf(999, "10.0.0.0", 4660), -3);  // address and port present
-  EXPECT_EQ(PT_GW_InsConf(999, "1.2.3.4", 9), -1);     // full
+  EXPECT_EQ(PT_GW_InsConf(999, "1.2.3.4", 9), -1);      // full
   EXPECT_EQ(PT_GW_Cnt(), 256);
 }
 
