@@ -1,0 +1,53 @@
+// Storage for the bytes of queued frames. Small frames are packed into large
+// chunks so that a queued frame costs no heap block of its own; a chunk is
+// freed once every frame stored in it has been released.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace roviro2 {
+
+// Where one stored frame lives.
+struct FrameRef {
+  uint32_t chunk = 0;
+  uint32_t offset = 0;
+};
+
+class TFrameArena {
+ public:
+  // Frames of at least this size get a chunk of their own, so the unused end
+  // of a shared chunk stays below it.
+  static constexpr std::size_t kOwnChunkFrom = 1024;
+  static constexpr std::size_t kChunkSize = 64 * 1024;
+
+  // Copies size bytes (size > 0) and returns where they are. Stored bytes
+  // never move until they are released.
+  FrameRef Store(const uint8_t *bytes, std::size_t size);
+  uint8_t *At(FrameRef ref) { return chunks_[ref.chunk].bytes.get() + ref.offset; }
+  const uint8_t *At(FrameRef ref) const { return chunks_[ref.chunk].bytes.get() + ref.offset; }
+  // Gives back one stored frame; its bytes may be reused or freed.
+  void Release(FrameRef ref);
+  // Chunks currently holding memory.
+  std::size_t ChunksInUse() const { return chunks_.size() - freeSlots_.size(); }
+
+ private:
+  struct Chunk {
+    std::unique_ptr<uint8_t[]> bytes;
+    uint32_t capacity = 0;
+    uint32_t used = 0;
+    uint32_t live = 0;  // stored frames not yet released
+  };
+  static constexpr uint32_t kNoChunk = UINT32_MAX;
+
+  uint32_t NewChunk(std::size_t capacity);
+  uint32_t ChunkWithRoom(std::size_t size);
+
+  std::vector<Chunk> chunks_;
+  std::vector<uint32_t> freeSlots_;  // indices of chunks_ without memory
+  uint32_t open_ = kNoChunk;         // the shared chunk small frames go into
+};
+
+}  // namespace roviro2
