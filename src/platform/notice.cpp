@@ -1,0 +1,31 @@
+#include "platform/notice.h"
+
+#include <cstdio>
+
+namespace roviro2 {
+
+namespace {
+
+NoticeHandler &InstalledHandler() {
+  static NoticeHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+void ShowNotice(const std::string &text) {
+  // A copy: the handler may install another one while it runs.
+  const NoticeHandler handler = InstalledHandler();
+  if (handler) {
+    handler(text);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fflush(stderr);
+}
+
+void SetNoticeHandler(NoticeHandler handler) {
+  InstalledHandler() = std::move(handler);
+}
+
+}  // namespace roviro2
