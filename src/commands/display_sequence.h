@@ -1,0 +1,33 @@
+// The display sequence of the light bar display functions: the display mode
+// decides between switching the display off, showing at once, and showing
+// after a preset value.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "commands/command_frame.h"
+
+namespace roviro2 {
+
+// Writes the display frame's data: the characters to show.
+using DisplayFill = std::function<void(CommandFrame &)>;
+
+// The preset frame: command 18 with a 16-bit value, low byte first.
+int32_t SendPreset(uint32_t tagAddr, uint16_t value);
+
+// Switches the display off: command 1, then command 3; returns the second
+// send's result.
+int32_t SendDisplayOff(uint32_t tagAddr);
+
+// dspMode is read as the signed value of its low 16 bits:
+//   <= -3  command 1, then command 3 (result of the second)
+//   -2     command 1
+//   -1     display frame with command 16
+//   0      display frame with command 0
+//   >= 1   preset frame with dspMode (result ignored), then display frame
+//          with command 16
+// fill runs only when a display frame is built.
+int32_t SendDisplaySequence(uint32_t tagAddr, int32_t dspMode, const DisplayFill &fill);
+
+}  // namespace roviro2

@@ -1,0 +1,117 @@
+// Light bar tags: six-character display, LEDs, buzzer, mode, simulation and
+// lock settings.
+#include <cstdio>
+#include <cstring>
+
+#include "commands/caller_bytes.h"
+#include "commands/command_frame.h"
+#include "commands/display_sequence.h"
+#include "roviro2.h"
+
+using namespace roviro2;
+
+namespace {
+
+constexpr std::size_t kDisplayWidth = 6;
+constexpr std::size_t kMaxFreeText = 20;
+constexpr int32_t kMinNumber = -99999;
+constexpr int32_t kMaxNumber = 999999;
+
+enum : uint8_t {
+  kBuzzerOn = 0x04,
+  kBuzzerOff = 0x05,
+  kShowAddress = 0x13,
+  kLockBit1 = 0x15,
+  kUnlockBit1 = 0x16,
+  kSimulateOn = 0x17,
+  kSimulateOff = 0x18,
+  kModeOn = 0x19,
+  kModeOff = 0x1A,
+  kLockBit0 = 0x1B,
+  kUnlockBit0 = 0x1C,
+};
+
+// The six display characters, right-aligned and blank-filled, then extraByte.
+DisplayFill SixCharacters(const char *chars, std::size_t count, uint32_t extraByte) {
+  return [chars, count, extraByte](CommandFrame &frame) {
+    for (std::size_t i = count; i < kDisplayWidth; ++i)
+      frame.Put(' ');
+    frame.Put(reinterpret_cast<const uint8_t *>(chars), count);
+    frame.Put(static_cast<uint8_t>(extraByte));
+  };
+}
+
+// Sends the first command when bit 1 of bits is set, then the second when
+// bit 0 is; returns the last result, 0 when nothing was sent.
+int32_t SendForBits(uint32_t tagAddr, uint8_t bits, uint8_t bit1Command, uint8_t bit0Command) {
+  int32_t result = 0;
+  if (bits & 0x02) result = SendCommand(tagAddr, bit1Command);
+  if (bits & 0x01) result = SendCommand(tagAddr, bit0Command);
+  return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspNum(uint32_t tagAddr, int32_t number, uint32_t extraByte,
+                                              int32_t dspMode) {
+  if (number < kMinNumber || number > kMaxNumber) return -2;
+  char digits[kDisplayWidth + 1];
+  std::snprintf(digits, sizeof digits, "%d", number);
+  return SendDisplaySequence(tagAddr, dspMode,
+                             SixCharacters(digits, std::strlen(digits), extraByte));
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr(uint32_t tagAddr, const char *text,
+                                              uint32_t extraByte, int32_t dspMode) {
+  return SendDisplaySequence(tagAddr, dspMode,
+                             SixCharacters(text, TextLength(text, kDisplayWidth), extraByte));
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr2(uint32_t tagAddr, const char *text,
+                                               int32_t dspMode) {
+  return SendDisplaySequence(tagAddr, dspMode,
+                             [text](CommandFrame &frame) { frame.PutText(text, kMaxFreeText); });
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspOff(uint32_t tagAddr) {
+  return SendDisplayOff(tagAddr);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspAddr(uint32_t tagAddr) {
+  return SendCommand(tagAddr, kShowAddress);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_LedOn(uint32_t tagAddr, uint32_t ledType, uint32_t preset) {
+  static constexpr uint8_t kLedCommands[] = {0x03, 0x02, 0x11};  // by ledType
+  const uint8_t type = static_cast<uint8_t>(ledType);
+  if (type > 2) return -4;
+  const uint16_t presetValue = static_cast<uint16_t>(preset);
+  if (presetValue != 0) SendPreset(tagAddr, presetValue);
+  return SendCommand(tagAddr, kLedCommands[type]);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_BuzOn(uint32_t tagAddr, uint32_t state) {
+  const uint8_t on = static_cast<uint8_t>(state);
+  if (on > 1) return -5;
+  return SendCommand(tagAddr, on == 1 ? kBuzzerOn : kBuzzerOff);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_SetMode(uint32_t tagAddr, uint32_t mode) {
+  return SendCommand(tagAddr, static_cast<uint8_t>(mode) == 1 ? kModeOn : kModeOff);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_Simulate(uint32_t tagAddr, uint32_t flag) {
+  return SendCommand(tagAddr, static_cast<uint8_t>(flag) == 1 ? kSimulateOn : kSimulateOff);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_SetLock(uint32_t tagAddr, uint32_t lock, uint32_t lockBits) {
+  const uint8_t kind = static_cast<uint8_t>(lock);
+  if (kind > 2) return -6;
+  const uint8_t bits = static_cast<uint8_t>(lockBits);
+  if (kind == 1) return SendForBits(tagAddr, bits, kLockBit1, kLockBit0);
+  return SendForBits(tagAddr, bits, kUnlockBit1, kUnlockBit0);
+}
+
+}  // extern "C"
