@@ -1,6 +1,16 @@
-// Asynchronous IPv4 TCP client socket. Placeholder contract: the full class
-// comes with the connection layer.
+// Asynchronous IPv4 TCP client socket, one per gateway.
+//
+// No operation waits for the network. Whatever the network answers (connect
+// completed or failed, data arrived, peer closed) becomes an event that runs
+// only when the library's thread dispatches (see socket_events.h), never from
+// inside an operation. Handlers are plain functions set by the owner.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 
 namespace roviro2 {
 
@@ -9,7 +19,83 @@ enum class TErrorEvent { eeGeneral, eeSend, eeReceive, eeConnect, eeDisconnect, 
 
 class TClientSocket;
 
-// Releases a socket: its connection, if any, is closed and no event is raised.
-void ReleaseClientSocket(TClientSocket *socket);
+using TSocketNotifyEvent = std::function<void(TClientSocket &socket)>;
+// The handler may set errorCode to 0 to drop the error.
+using TSocketErrorEvent =
+    std::function<void(TClientSocket &socket, TErrorEvent kind, int &errorCode)>;
+
+// A run of bytes to send; several runs go out as one gather write.
+struct TByteRun {
+  const uint8_t *data;
+  std::size_t size;
+};
+
+// Bytes handed out by Receive; valid until the next Receive or release.
+struct TByteView {
+  const uint8_t *data = nullptr;
+  std::size_t size = 0;
+};
+
+enum class TSendOutcome {
+  kTaken,         // every byte is on the wire or waits, in order, to go out
+  kNotConnected,  // nothing sent
+  kNoRoom,        // the output buffer cannot take it whole: nothing sent
+  kFailed,        // the connection failed and is closed (disconnect event)
+};
+
+class TClientSocket {
+ public:
+  // Bytes a connection may hold that the kernel could not take yet.
+  static constexpr std::size_t kOutputCapacity = 1 << 20;
+
+  TClientSocket();
+  // Releasing closes an open connection without raising events.
+  ~TClientSocket();
+  TClientSocket(const TClientSocket &) = delete;
+  TClientSocket &operator=(const TClientSocket &) = delete;
+
+  const std::string &Address() const;
+  uint16_t Port() const;
+  // Setting a value that differs from the current one while Active fails
+  // (false); setting the same value does nothing.
+  bool SetAddress(const std::string &address);
+  bool SetPort(uint16_t port);
+
+  // True from just before the connect event until just before the
+  // disconnect event; false while an attempt is under way.
+  bool Active() const;
+
+  // Starts a non-blocking connect and returns at once. False, with nothing
+  // pending, when the address is empty or not a dotted IPv4 address, or no
+  // socket can be created. Every other failure arrives later as a connect
+  // error event.
+  bool Open();
+  // On a connected socket: closes the connection at once (Active false) and
+  // raises the disconnect event at the next dispatch. Otherwise nothing.
+  void Close();
+  // Drops the socket handle an earlier attempt or connection left, if any,
+  // with the events it still had pending; raises the disconnect event.
+  void CloseInner();
+
+  // Makes room for `bytes` more bytes: writes out what waits, then tells
+  // whether a send of that many bytes would be taken whole.
+  bool Reserve(std::size_t bytes);
+  // Takes every byte of the runs or none of them.
+  TSendOutcome Send(const TByteRun *runs, std::size_t count);
+  TSendOutcome Send(const uint8_t *data, std::size_t size);
+  // Reads every byte the connection holds, in one read.
+  TByteView Receive();
+
+  TSocketNotifyEvent OnConnect;
+  TSocketNotifyEvent OnDisconnect;
+  TSocketNotifyEvent OnRead;
+  TSocketErrorEvent OnError;
+
+  struct Impl;
+  Impl &Internals() { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace roviro2

@@ -1,0 +1,42 @@
+/*
+ * roviro2_ext.h - extensions of the roviro2 library for POSIX systems.
+ *
+ * These functions are not part of the PT_ interface. They let an application
+ * with its own event loop receive data between its PT_GW_Status polls, and
+ * decide where the library's notices go. Like every function of the library,
+ * call them from the thread that called PT_API_Open.
+ */
+#ifndef ROVIRO2_EXT_H
+#define ROVIRO2_EXT_H
+
+#include "roviro2.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Receives each notice text: "TCP Send Error", "Receive Data Timeout, Giveup
+ * old data !", "Receive Data Error, Get Data too much = <length>",
+ * "TCP=<slot>, Open=<count>". Called synchronously, in order, on the
+ * library's thread; the text is valid only during the call. */
+typedef void (*roviro2_notice_fn)(const char *text, void *ctx);
+
+/* Installs fn (with ctx passed back to it) as the receiver of every later
+ * notice. A null fn restores the default: each text as one line on stderr. */
+ROVIRO2_API void roviro2_set_notice_handler(roviro2_notice_fn fn, void *ctx);
+
+/* Runs every pending socket event (connects, disconnects, arrived data) without
+ * waiting, like one pass of a message loop. Returns how many events ran; 0
+ * when none was pending or the library is not open. */
+ROVIRO2_API int roviro2_dispatch(void);
+
+/* A descriptor that is readable while socket events are pending: put it into
+ * your own poll/select/epoll and call roviro2_dispatch when it is readable.
+ * Valid from PT_API_Open to PT_API_Close; -1 when the library is not open. */
+ROVIRO2_API int roviro2_event_fd(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ROVIRO2_EXT_H */

@@ -1,0 +1,28 @@
+// The POSIX extensions: notice handler, dispatch, and the event descriptor.
+#include <string>
+
+#include "platform/notice.h"
+#include "platform/socket_events.h"
+#include "roviro2_ext.h"
+
+using namespace roviro2;
+
+extern "C" {
+
+ROVIRO2_API void roviro2_set_notice_handler(roviro2_notice_fn fn, void *ctx) {
+  if (!fn) {
+    SetNoticeHandler({});
+    return;
+  }
+  SetNoticeHandler([fn, ctx](const std::string &text) { fn(text.c_str(), ctx); });
+}
+
+ROVIRO2_API int roviro2_dispatch(void) {
+  return DispatchSocketEvents();
+}
+
+ROVIRO2_API int roviro2_event_fd(void) {
+  return SocketEventHandle();
+}
+
+}  // extern "C"
