@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/client_socket.h"
 
@@ -16,6 +17,9 @@ class TForm0 {
   void TCP1Disconnect(TClientSocket &socket);
   void TCP1Error(TClientSocket &socket, TErrorEvent kind, int &errorCode);
   void TCP1DataArrival(TClientSocket &socket);
+
+  // A new socket owned by this host, with the four handlers connected.
+  TClientSocket *CreateSocket();
 
   // Closing only hides the host; it stays allocated.
   void Close() { visible_ = false; }
@@ -31,5 +35,8 @@ extern TForm0 *HostForm;
 // Creates a new host and makes it current. Earlier hosts stay allocated
 // (their sockets may still be in use) until the library is unloaded.
 TForm0 *CreateHostForm();
+
+// Releases a socket: its connection, if any, is closed and no event is raised.
+void ReleaseSocket(TClientSocket *socket);
 
 }  // namespace roviro2

@@ -1,25 +1,10 @@
 // Start and stop of the library: PT_API_Open and PT_API_Close.
-#include <vector>
-
 #include "lib/host_form.h"
 #include "link/rcv_queue.h"
+#include "platform/socket_events.h"
 #include "registry/gateway_table.h"
 #include "registry/ipindex_load.h"
 #include "roviro2.h"
-
-namespace roviro2 {
-
-TForm0 *HostForm = nullptr;
-
-TForm0 *CreateHostForm() {
-  // Every open makes a new host; the earlier ones may still own sockets of a
-  // second open without close, so they live until the library is unloaded.
-  static std::vector<std::unique_ptr<TForm0>> hosts;
-  hosts.push_back(std::make_unique<TForm0>());
-  return hosts.back().get();
-}
-
-}  // namespace roviro2
 
 using namespace roviro2;
 
@@ -27,6 +12,8 @@ extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void) {
   HostForm = CreateHostForm();
+  // Without an event source no socket can open; PT_GW_Open then reports -2.
+  StartSocketEvents();
   GwCount = 0;
   const int32_t loaded = LoadIpIndexFile("IPINDEX");
   if (loaded >= 0) RcvQueue = std::make_unique<TRcvQueue>();
@@ -41,11 +28,12 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
   // must not leave the sockets of the slots beyond it connected.
   for (TMyTCP2 &slot : GwTable) {
     if (!slot.Socket) continue;
-    ReleaseClientSocket(slot.Socket);
+    ReleaseSocket(slot.Socket);
     slot.Socket = nullptr;
     slot.OpenFlag = 0;
     slot.OpenCnt = 0;
   }
+  StopSocketEvents();
   RcvQueue.reset();
   if (HostForm) HostForm->Close();
   return 0;

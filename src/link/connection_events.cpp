@@ -1,0 +1,60 @@
+// The host's socket event handlers: connection attempts answered, and bytes
+// arrived.
+#include <string>
+
+#include "lib/host_form.h"
+#include "link/rcv_queue.h"
+#include "link/receiver.h"
+#include "platform/clock.h"
+#include "platform/notice.h"
+#include "registry/gateway_table.h"
+
+namespace roviro2 {
+
+namespace {
+
+// The first configured slot whose socket this is, or -1.
+int32_t SlotOf(const TClientSocket &socket) {
+  for (int32_t i = 0; i < GwCount; ++i) {
+    if (GwTable[i].Socket == &socket) return i;
+  }
+  return -1;
+}
+
+// A connect or connect-error event answers one attempt. More answers than
+// attempts are reported.
+void AnswerAttempt(int32_t index) {
+  TMyTCP2 &slot = GwTable[index];
+  --slot.OpenCnt;
+  if (slot.OpenCnt < 0) {
+    ShowNotice("TCP=" + std::to_string(index) + ", Open=" + std::to_string(slot.OpenCnt));
+  }
+}
+
+}  // namespace
+
+void TForm0::TCP1Connect(TClientSocket &socket) {
+  const int32_t index = SlotOf(socket);
+  if (index >= 0) AnswerAttempt(index);
+}
+
+// A dropped connection is noticed through the socket's Active alone.
+void TForm0::TCP1Disconnect(TClientSocket &) {}
+
+// Only a failed connect changes anything; every error is dropped.
+void TForm0::TCP1Error(TClientSocket &socket, TErrorEvent kind, int &errorCode) {
+  const int32_t index = SlotOf(socket);
+  if (index >= 0 && kind == TErrorEvent::eeConnect) AnswerAttempt(index);
+  errorCode = 0;
+}
+
+// Bytes on a socket of no configured slot are read and dropped.
+void TForm0::TCP1DataArrival(TClientSocket &socket) {
+  const int32_t index = SlotOf(socket);
+  const TByteView bytes = socket.Receive();
+  if (index < 0 || !RcvQueue || bytes.size == 0) return;
+  static const NoticeSink notice = ShowNotice;
+  ReceiveBytes(GwTable[index], bytes.data, bytes.size, NowDays(), *RcvQueue, notice);
+}
+
+}  // namespace roviro2

@@ -1,0 +1,93 @@
+// Which gateways the application wants connected, and their state:
+// PT_GW_Open, PT_GW_Close, PT_GW_Status, PT_GW_AllStatus.
+#include "lib/host_form.h"
+#include "platform/socket_events.h"
+#include "registry/gateway_table.h"
+#include "roviro2.h"
+
+using namespace roviro2;
+
+namespace {
+
+constexpr int32_t kConnected = 7;
+constexpr int32_t kConnecting = 6;
+constexpr int32_t kCannotStart = -2;
+
+// The slots a gateway ID names: one, or every configured slot for ID 0
+// (deleted ones included). False for an ID that is not in the table.
+bool SlotRange(uint32_t gwId, int32_t &first, int32_t &last) {
+  const int32_t index = FindGateway(gwId);
+  if (index == -2) return false;
+  first = index == -1 ? 0 : index;
+  last = index == -1 ? GwCount - 1 : index;
+  return true;
+}
+
+// Marks the slot wanted and starts an attempt unless it is connected or one
+// is under way. 6, or -2 when the attempt cannot start.
+int32_t WantConnected(TMyTCP2 &slot) {
+  if (!slot.Socket && HostForm) slot.Socket = HostForm->CreateSocket();
+  slot.OpenFlag = 1;
+  TClientSocket *socket = slot.Socket;
+  if (!socket) return kCannotStart;
+  if (!socket->SetAddress(slot.IPAddr.IP) || !socket->SetPort(slot.IPAddr.Port)) {
+    return kCannotStart;  // address or port changed while connected
+  }
+  if (!socket->Active() && slot.OpenCnt == 0) {
+    socket->CloseInner();
+    if (!socket->Open()) return kCannotStart;
+    ++slot.OpenCnt;
+  }
+  return kConnecting;
+}
+
+}  // namespace
+
+extern "C" {
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Open(uint32_t gwId) {
+  int32_t first = 0;
+  int32_t last = 0;
+  if (!SlotRange(gwId, first, last)) return -1;
+  int32_t result = 0;
+  bool failed = false;
+  for (int32_t i = first; i <= last; ++i) {
+    result = WantConnected(GwTable[i]);
+    failed = failed || result == kCannotStart;
+  }
+  return failed ? kCannotStart : result;
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId) {
+  int32_t first = 0;
+  int32_t last = 0;
+  if (!SlotRange(gwId, first, last)) return -1;
+  for (int32_t i = first; i <= last; ++i) {
+    TMyTCP2 &slot = GwTable[i];
+    slot.OpenFlag = 0;
+    if (slot.Socket && slot.Socket->Active()) slot.Socket->Close();
+  }
+  return 0;
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId) {
+  DispatchSocketEvents();
+  const int32_t index = FindGateway(gwId);
+  if (index < 0) return -1;
+  const TMyTCP2 &slot = GwTable[index];
+  if (!slot.Socket) return 0;
+  if (slot.Socket->Active()) return kConnected;
+  if (slot.OpenFlag != 1) return 0;
+  if (slot.OpenCnt != 0) return kConnecting;
+  return PT_GW_Open(gwId);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf) {
+  if (!statusBuf && GwCount > 0) return -1;
+  for (int32_t i = 0; i < GwCount; ++i) {
+    statusBuf[i] = static_cast<uint8_t>(PT_GW_Status(GwTable[i].IPAddr.ID));
+  }
+  return GwCount;
+}
+
+}  // extern "C"
