@@ -1,0 +1,116 @@
+// Frames from a gateway on loopback through the exports: reassembly across
+// reads, marking, fetching, and the application's own event loop.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include "roviro2.h"
+#include "roviro2_ext.h"
+#include "support/fake_gateway.h"
+#include "support/library_session.h"
+
+namespace roviro2_test {
+namespace {
+
+Bytes Frame(uint8_t command, uint8_t node, const Bytes &data, uint8_t port = 0x60) {
+  Bytes frame = {0, 0, port, 0, 0x77, 0, command, node};
+  frame.insert(frame.end(), data.begin(), data.end());
+  frame[0] = static_cast<uint8_t>(frame.size());
+  frame[1] = static_cast<uint8_t>(frame.size() >> 8);
+  return frame;
+}
+
+class Receiving : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_.AddGateway(kId, gateway_.Port());
+    ASSERT_TRUE(session_.Connect(kId));
+  }
+  static constexpr uint16_t kId = 5;
+  FakeGateway gateway_;
+  LibrarySession session_;
+};
+
+TEST_F(Receiving, FramesArriveMarkedWithTheGatewayInStreamOrder) {
+  Bytes stream = Frame(0x37, 3, {0x00, 'A'});
+  const Bytes second = Frame(0x28, 4, {'x', 'y', 'z'}, 0x61);
+  stream.insert(stream.end(), second.begin(), second.end());
+  gateway_.Send(stream);
+  ASSERT_EQ(session_.WaitFrame(kId), 10);
+  uint8_t buffer[8198];
+  ASSERT_EQ(PT_GW_RcvMsg(kId, buffer), 10);
+  EXPECT_EQ(buffer[4], kId) << "gateway byte overwritten on receipt";
+  EXPECT_EQ(buffer[6], 0x37);
+  ASSERT_EQ(session_.WaitFrame(kId), 11);
+  uint32_t tag = 0;
+  int16_t command = -1, status = 0, length = 0;
+  uint8_t data[8190];
+  ASSERT_EQ(PT_Tag_RcvMsg(&tag, &command, &status, data, &length), 1);
+  EXPECT_EQ(tag, ROVIRO2_TAG_ADDR(kId, 2, 4));
+  EXPECT_EQ(command, 0x28);
+  EXPECT_EQ(status, -1);
+  ASSERT_EQ(length, 3);
+  EXPECT_EQ(data[0], 'x');
+  EXPECT_EQ(PT_GW_RcvReady(0), 0);
+}
+
+TEST_F(Receiving, AFrameSentInPiecesIsQueuedByTheReadThatCompletesIt) {
+  const Bytes frame = Frame(0x37, 9, Bytes(100, 0x41));
+  gateway_.Send(Bytes(frame.begin(), frame.begin() + 1));
+  gateway_.Send(Bytes(frame.begin() + 1, frame.begin() + 50));
+  for (int i = 0; i < 5; ++i)
+    PT_GW_Status(kId);
+  EXPECT_EQ(PT_GW_RcvReady(kId), 0) << "incomplete: waits";
+  gateway_.Send(Bytes(frame.begin() + 50, frame.end()));
+  EXPECT_EQ(session_.WaitFrame(kId), 108);
+  EXPECT_TRUE(session_.Notices().empty());
+}
+
+TEST_F(Receiving, OversizeLengthDropsTheBufferWithANotice) {
+  Bytes bad = {0x28, 0x23, 0x60, 0, 0, 0, 0x37, 1};  // 9000
+  const Bytes good = Frame(0x37, 1, {0});
+  gateway_.Send(bad);
+  EXPECT_TRUE(PollUntil([&] {
+    PT_GW_Status(kId);
+    return !session_.Notices().empty();
+  }));
+  EXPECT_EQ(session_.Notices().at(0), "Receive Data Error, Get Data too much = 9000");
+  gateway_.Send(good);
+  EXPECT_EQ(session_.WaitFrame(kId), 9) << "the stream goes on with the next read";
+  EXPECT_EQ(PT_GW_Status(kId), 7);
+}
+
+TEST_F(Receiving, ApplicationLoopReceivesThroughTheEventDescriptor) {
+  const int fd = roviro2_event_fd();
+  ASSERT_GE(fd, 0);
+  gateway_.Send(Frame(0x37, 2, {0, 1, 2}));
+  pollfd watch{fd, POLLIN, 0};
+  ASSERT_EQ(poll(&watch, 1, 5000), 1) << "readable while an event is pending";
+  EXPECT_GE(roviro2_dispatch(), 1);
+  EXPECT_EQ(PT_GW_RcvReady(kId), 11) << "received without a status poll";
+  EXPECT_EQ(poll(&watch, 1, 0), 0) << "quiet again once dispatched";
+  EXPECT_EQ(roviro2_dispatch(), 0);
+}
+
+TEST_F(Receiving, HighGatewayIdsAreMarkedWithTheirLowByte) {
+  FakeGateway high;
+  session_.AddGateway(300, high.Port());
+  ASSERT_TRUE(session_.Connect(300));
+  high.Send(Frame(0x37, 1, {0}));
+  EXPECT_TRUE(PollUntil([&] {
+    PT_GW_Status(300);
+    return PT_GW_RcvReady(0) > 0;
+  }));
+  EXPECT_EQ(PT_GW_RcvReady(300), 0) << "an ID above 255 never matches its frames";
+  uint8_t buffer[8198];
+  ASSERT_EQ(PT_GW_RcvMsg(0, buffer), 9);
+  EXPECT_EQ(buffer[4], 44);
+}
+
+TEST(ExtensionsWhileClosed, NothingToDispatchAndNoDescriptor) {
+  PT_API_Close();
+  EXPECT_EQ(roviro2_event_fd(), -1);
+  EXPECT_EQ(roviro2_dispatch(), 0);
+}
+
+}  // namespace
+}  // namespace roviro2_test

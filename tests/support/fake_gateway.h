@@ -1,0 +1,102 @@
+// A gateway for tests: a TCP server on 127.0.0.1 that runs on its own thread,
+// records every byte it receives, and on request sends bytes, stops reading,
+// closes or resets its connection, or refuses new ones.
+//
+// Every wait is bounded by a deadline; nothing here sleeps to make a test
+// pass.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace roviro2_test {
+
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::chrono::milliseconds kPatience{5000};
+
+// Polls `done` until it is true or the time runs out; true when it became true.
+bool PollUntil(const std::function<bool()> &done, std::chrono::milliseconds patience = kPatience);
+
+// Cuts a byte stream into frames by their little-endian length fields; a
+// length below 2 or a frame that runs past the end stops the cut.
+std::vector<Bytes> CutFrames(const Bytes &stream);
+
+class FakeGateway {
+ public:
+  struct Options {
+    int receiveBuffer = 0;  // SO_RCVBUF of accepted connections; 0: default
+  };
+
+  FakeGateway();
+  explicit FakeGateway(Options options);
+  ~FakeGateway();
+  FakeGateway(const FakeGateway &) = delete;
+  FakeGateway &operator=(const FakeGateway &) = delete;
+
+  uint16_t Port() const { return port_; }
+
+  // Connections accepted so far, and whether one is open now.
+  int Accepted() const;
+  bool Connected() const;
+  bool WaitAccepted(int count, std::chrono::milliseconds patience = kPatience) const;
+  // Waits until the current connection was closed by the client.
+  bool WaitClientGone(std::chrono::milliseconds patience = kPatience) const;
+
+  // Every byte received, over all connections, in order.
+  Bytes Received() const;
+  std::size_t ReceivedSize() const;
+  bool WaitReceived(std::size_t bytes, std::chrono::milliseconds patience = kPatience) const;
+  std::vector<Bytes> ReceivedFrames() const { return CutFrames(Received()); }
+  void ClearReceived();
+
+  // Actions on the current connection; each first waits for a client to be
+  // accepted, and is done by the gateway's thread before the call returns.
+  void Send(const Bytes &bytes);
+  void Close();         // orderly close (FIN)
+  void Reset();         // close with RST
+  void PauseReading();  // received bytes pile up in the kernel
+  void ResumeReading();
+  // Stops accepting: connection attempts are refused. Listen() accepts
+  // again on the same port.
+  void Refuse();
+  void Listen();
+
+ private:
+  using Action = std::function<void()>;
+
+  void Run();
+  void Do(Action action);
+  void WaitForClient() const;
+  void RunActions();
+  void AcceptOne();
+  void ReadSome();
+  void DropConnection(bool reset);
+  bool OpenListener();
+
+  Options options_;
+  uint16_t port_ = 0;
+  int listener_ = -1;
+  int client_ = -1;
+  int wake_[2] = {-1, -1};
+  bool reading_ = true;
+  bool stopping_ = false;
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  Bytes received_;
+  int accepted_ = 0;
+  bool connected_ = false;
+  std::deque<std::pair<Action, bool *>> actions_;
+  std::thread thread_;
+};
+
+}  // namespace roviro2_test
