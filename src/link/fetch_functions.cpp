@@ -1,0 +1,165 @@
+// Fetching received frames: by gateway (PT_GW_RcvReady, PT_GW_RcvMsg,
+// PT_GW_RcvData and the field functions) and by tag address and command,
+// decoded (PT_Tag_RcvMsg).
+//
+// A null output pointer is refused with -1 and nothing is taken from the
+// queue: no frame is lost to a call that could not deliver it.
+#include <cstring>
+
+#include "link/last_rcv.h"
+#include "link/rcv_queue.h"
+#include "link/tag_decode.h"
+#include "registry/gateway_table.h"
+#include "roviro2.h"
+
+namespace roviro2 {
+std::vector<uint8_t> LastRcv;
+}  // namespace roviro2
+
+using namespace roviro2;
+
+namespace {
+
+constexpr int32_t kRefused = -1;
+constexpr uint32_t kHighestGatewayByte = 0xFF;
+using EntryId = TRcvQueue::EntryId;
+
+// The entry a fetch by gateway takes: the oldest of all for ID 0, else the
+// oldest whose gateway byte equals the ID (never one above 255). False for
+// an ID that is not in the table.
+bool SelectByGateway(uint32_t gwId, EntryId &entry) {
+  const int32_t index = FindGateway(gwId);
+  if (index == -2) return false;
+  entry = TRcvQueue::kNoEntry;
+  if (!RcvQueue) return true;
+  const uint16_t id = static_cast<uint16_t>(gwId);
+  if (index == -1) {
+    entry = RcvQueue->First();
+  } else if (id <= kHighestGatewayByte) {
+    entry = RcvQueue->First(id);
+  }
+  return true;
+}
+
+// Byte `offset` of LastRcv when it holds at least `needed` bytes, else 0.
+int32_t LastRcvByte(std::size_t offset, std::size_t needed) {
+  return LastRcv.size() >= needed ? LastRcv[offset] : 0;
+}
+
+struct TagFilter {
+  uint32_t gateway;  // 0: any
+  uint8_t port;      // 0: any; 1 or 2; any other value matches nothing
+  uint8_t node;      // 0: any
+  int16_t command;   // -1: any
+};
+
+enum class Scan { kMatch, kSkip, kDamaged };
+
+Scan Test(const TagFilter &filter, const FrameView &frame) {
+  if (filter.port != 0 && PortOfCode(frame.data[kPortCodeOffset]) != filter.port) {
+    return Scan::kSkip;
+  }
+  if (frame.size < kHeaderSize) return Scan::kDamaged;
+  if (filter.node != 0 && frame.data[kNodeOffset] != filter.node) return Scan::kSkip;
+  if (filter.command != -1 && filter.command != frame.data[kCommandOffset]) return Scan::kSkip;
+  return Scan::kMatch;
+}
+
+// Scans from the oldest entry (of the filtered gateway, whose frames are the
+// only ones that can match). A damaged entry that passes the gateway and port
+// tests ends the scan: it is removed and reported.
+Scan FindTagEntry(const TagFilter &filter, EntryId &entry) {
+  if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
+  const int order = filter.gateway == 0 ? TRcvQueue::kAnyGateway : static_cast<int>(filter.gateway);
+  for (entry = RcvQueue->First(order); entry != TRcvQueue::kNoEntry;
+       entry = RcvQueue->Next(entry, order)) {
+    const Scan scan = Test(filter, RcvQueue->View(entry));
+    if (scan != Scan::kSkip) return scan;
+  }
+  return Scan::kSkip;
+}
+
+}  // namespace
+
+extern "C" {
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvReady(uint32_t gwId) {
+  EntryId entry;
+  if (!SelectByGateway(gwId, entry)) return -1;
+  return RcvQueue ? static_cast<int32_t>(RcvQueue->View(entry).size) : 0;
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
+  EntryId entry;
+  if (!SelectByGateway(gwId, entry)) return -1;
+  if (!RcvQueue) return 0;
+  const FrameView frame = RcvQueue->View(entry);
+  if (frame.size == 0) return 0;
+  if (!buffer) return kRefused;
+  std::memcpy(buffer, frame.data, frame.size);
+  RcvQueue->Remove(entry);
+  return static_cast<int32_t>(frame.size);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvData(uint32_t gwId) {
+  const int32_t size = PT_GW_RcvReady(gwId);
+  if (size <= 0) return size;
+  LastRcv.resize(static_cast<std::size_t>(size));
+  return PT_GW_RcvMsg(gwId, LastRcv.data());
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvAddr(void) {
+  return LastRcvByte(kGatewayByteOffset, 6);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvPort(void) {
+  switch (LastRcvByte(kPortCodeOffset, 6)) {
+    case kPortCode1:
+      return 1;
+    case kPortCode2:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagCmd(void) {
+  return LastRcvByte(kCommandOffset, 7);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagNode(void) {
+  return LastRcvByte(kNodeOffset, 8);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagData(uint8_t *buffer) {
+  if (LastRcv.size() <= kHeaderSize) return 0;
+  if (!buffer) return kRefused;
+  const std::size_t size = LastRcv.size() - kHeaderSize;
+  std::memcpy(buffer, LastRcv.data() + kHeaderSize, size);
+  return static_cast<int32_t>(size);
+}
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *command, int16_t *status,
+                                               uint8_t *data, int16_t *dataLength) {
+  if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
+  if (!RcvQueue || RcvQueue->Count() == 0) return 0;
+  const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
+                         static_cast<uint8_t>(*tagAddr), *command};
+  EntryId entry;
+  const Scan scan = FindTagEntry(filter, entry);
+  if (scan == Scan::kSkip) return 0;
+  const FrameView frame = RcvQueue->View(entry);
+  TTagMessage message;
+  const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
+  if (whole) {
+    *tagAddr = message.tagAddr;
+    *command = message.command;
+    *status = message.status;
+    if (message.dataLength > 0) std::memcpy(data, message.data, message.dataLength);
+    *dataLength = message.dataLength;
+  }
+  RcvQueue->Remove(entry);
+  return whole ? 1 : -2;
+}
+
+}  // extern "C"
