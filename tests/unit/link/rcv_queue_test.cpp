@@ -1,0 +1,99 @@
+// The receive queue's two orders and the storage behind them.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "link/frame_arena.h"
+#include "link/rcv_queue.h"
+
+namespace roviro2 {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Frame(uint8_t gateway, uint8_t tag, std::size_t length = 9) {
+  Bytes frame(length, tag);
+  frame[0] = static_cast<uint8_t>(length);
+  frame[1] = static_cast<uint8_t>(length >> 8);
+  frame[4] = gateway;
+  return frame;
+}
+
+// The last byte of each frame in the given order.
+Bytes Tags(const TRcvQueue &queue, int gateway) {
+  Bytes tags;
+  for (auto id = queue.First(gateway); id != TRcvQueue::kNoEntry; id = queue.Next(id, gateway)) {
+    const FrameView view = queue.View(id);
+    tags.push_back(view.data[view.size - 1]);
+  }
+  return tags;
+}
+
+TEST(RcvQueue, KeepsGlobalAndPerGatewayOrderAcrossRemovalsAnywhere) {
+  TRcvQueue queue;
+  for (uint8_t i = 1; i <= 9; ++i)
+    queue.Push(Frame(i % 3, i));
+  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(Tags(queue, 1), (Bytes{1, 4, 7}));
+  auto middle = queue.Next(queue.First(1), 1);  // frame 4
+  queue.Remove(middle);
+  queue.Remove(queue.First(2));  // frame 2
+  queue.Remove(queue.First());   // frame 1
+  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{3, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(Tags(queue, 1), (Bytes{7}));
+  EXPECT_EQ(Tags(queue, 2), (Bytes{5, 8}));
+  EXPECT_EQ(Tags(queue, 0), (Bytes{3, 6, 9}));
+  EXPECT_EQ(queue.Count(), 6u);
+  queue.Push(Frame(1, 10));
+  EXPECT_EQ(Tags(queue, 1), (Bytes{7, 10})) << "a reused record goes to the back";
+  EXPECT_EQ(queue.First(256), TRcvQueue::kNoEntry);
+  EXPECT_EQ(queue.View(TRcvQueue::kNoEntry).size, 0u);
+  queue.Remove(middle);  // no longer holds a frame: ignored
+  EXPECT_EQ(queue.Count(), 7u);
+}
+
+TEST(RcvQueue, RefusesFramesNoReceiverCanProduce) {
+  TRcvQueue queue;
+  EXPECT_FALSE(queue.Push(Bytes(4, 4)));
+  EXPECT_FALSE(queue.Push(nullptr, 9));
+  EXPECT_FALSE(queue.Push(Bytes(8199, 0)));
+  EXPECT_TRUE(queue.Push(Frame(3, 0, 5)));
+  const Bytes frame = Frame(3, 1);
+  EXPECT_TRUE(queue.PushMarked(frame.data(), frame.size(), 77));
+  EXPECT_EQ(queue.View(queue.First(77)).data[4], 77);
+  EXPECT_EQ(frame[4], 3) << "the source is copied, not marked";
+}
+
+TEST(RcvQueue, DrainingALargeBacklogGivesItsMemoryBack) {
+  TRcvQueue queue;
+  for (int i = 0; i < 100000; ++i)
+    queue.Push(Frame(static_cast<uint8_t>(i), 1, 15));
+  for (int g = 0; g < 256; ++g) {
+    while (queue.First(g) != TRcvQueue::kNoEntry)
+      queue.Remove(queue.First(g));
+  }
+  EXPECT_EQ(queue.Count(), 0u);
+  EXPECT_EQ(queue.First(), TRcvQueue::kNoEntry);
+}
+
+TEST(FrameArena, SharesChunksAmongSmallFramesAndFreesThemWhenEmpty) {
+  TFrameArena arena;
+  const Bytes small(100, 1);
+  const Bytes large(5000, 2);
+  std::vector<FrameRef> refs;
+  for (int i = 0; i < 1000; ++i)
+    refs.push_back(arena.Store(small.data(), small.size()));
+  const FrameRef big = arena.Store(large.data(), large.size());
+  EXPECT_EQ(arena.ChunksInUse(), 1000 * 100 / TFrameArena::kChunkSize + 2);
+  EXPECT_EQ(arena.At(refs[500])[0], 1);
+  EXPECT_EQ(arena.At(big)[4999], 2);
+  arena.Release(big);
+  for (const FrameRef &ref : refs)
+    arena.Release(ref);
+  EXPECT_EQ(arena.ChunksInUse(), 1u) << "only the open chunk stays";
+  const FrameRef again = arena.Store(small.data(), small.size());
+  EXPECT_EQ(arena.At(again)[99], 1);
+}
+
+}  // namespace
+}  // namespace roviro2
