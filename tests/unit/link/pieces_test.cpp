@@ -14,8 +14,10 @@ std::vector<uint8_t> FrameOfLength(std::size_t length) {
   std::iota(frame.begin(), frame.end(), 0);
   WriteLength(frame.data(), length);
   frame[2] = 0x61;
-  frame[6] = 0x28;
-  frame[7] = 9;
+  if (length > kNodeOffset) {
+    frame[6] = 0x28;
+    frame[7] = 9;
+  }
   return frame;
 }
 
