@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes sure the build tools and test libraries are installed. On a Debian
 # machine run as root it installs what is missing; elsewhere it names it.
+# Further packages that a script needs may be named as arguments.
 set -euo pipefail
 
-packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev "$@")
 missing=()
 for pkg in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
