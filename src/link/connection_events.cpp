@@ -33,9 +33,13 @@ void AnswerAttempt(int32_t index) {
 
 }  // namespace
 
+// A new connection is a new byte stream: what an earlier connection left of
+// an incomplete frame is dropped, so it never joins bytes of this one.
 void TForm0::TCP1Connect(TClientSocket &socket) {
   const int32_t index = SlotOf(socket);
-  if (index >= 0) AnswerAttempt(index);
+  if (index < 0) return;
+  GwTable[index].RcvBuf.clear();
+  AnswerAttempt(index);
 }
 
 // A dropped connection is noticed through the socket's Active alone.
