@@ -3,10 +3,12 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -150,6 +152,21 @@ void FakeGateway::Send(const Bytes &bytes) {
   });
 }
 
+void FakeGateway::Dribble(const Bytes &bytes) {
+  WaitForClient();
+  Do([this, bytes] {
+    const int on = 1;
+    if (client_ >= 0) setsockopt(client_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    for (const uint8_t byte : bytes) {
+      if (client_ < 0 || send(client_, &byte, 1, MSG_NOSIGNAL) != 1) break;
+    }
+  });
+}
+
+void FakeGateway::SetAccepting(Accepting accepting) {
+  Do([this, accepting] { options_.accepting = accepting; });
+}
+
 void FakeGateway::Close() {
   WaitForClient();
   Do([this] { DropConnection(false); });
@@ -197,6 +214,13 @@ void FakeGateway::DropConnection(bool reset) {
 void FakeGateway::AcceptOne() {
   const int accepted = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
   if (accepted < 0) return;
+  if (options_.accepting == Accepting::kDropAtOnce) {
+    close(accepted);
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++accepted_;
+    changed_.notify_all();
+    return;
+  }
   DropConnection(false);  // one client at a time, the newest wins
   client_ = accepted;
   std::lock_guard<std::mutex> lock(mutex_);
@@ -207,7 +231,8 @@ void FakeGateway::AcceptOne() {
 
 void FakeGateway::ReadSome() {
   uint8_t chunk[65536];
-  const ssize_t got = recv(client_, chunk, sizeof chunk, MSG_DONTWAIT);
+  const std::size_t want = std::min(sizeof chunk, std::max<std::size_t>(1, options_.readChunk));
+  const ssize_t got = recv(client_, chunk, want, MSG_DONTWAIT);
   if (got > 0) {
     std::lock_guard<std::mutex> lock(mutex_);
     received_.insert(received_.end(), chunk, chunk + got);
@@ -241,7 +266,12 @@ void FakeGateway::Run() {
     }
     pollfd fds[3] = {{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}, {client_, POLLIN, 0}};
     if (!reading_) fds[2].fd = -1;
-    if (poll(fds, 3, 1000) < 0 && errno != EINTR) return;
+    if (options_.accepting == Accepting::kNever) fds[1].fd = -1;
+    // An irregular reader stops for a millisecond every 16th read, so the
+    // sender meets a full kernel buffer now and then.
+    const bool pause = options_.irregular && (++reads_ % 16 == 0);
+    if (pause) fds[2].fd = -1;
+    if (poll(fds, 3, pause ? 1 : 1000) < 0 && errno != EINTR) return;
     if (fds[0].revents) RunActions();
     if (listener_ >= 0 && fds[1].revents) AcceptOne();
     if (client_ >= 0 && reading_ && fds[2].revents) ReadSome();

@@ -32,8 +32,17 @@ std::vector<Bytes> CutFrames(const Bytes &stream);
 
 class FakeGateway {
  public:
+  enum class Accepting {
+    kServe,       // accept and keep the connection
+    kNever,       // leave connections in the backlog: connected, never served
+    kDropAtOnce,  // accept and close at once (a gateway that flaps)
+  };
+
   struct Options {
-    int receiveBuffer = 0;  // SO_RCVBUF of accepted connections; 0: default
+    int receiveBuffer = 0;          // SO_RCVBUF of accepted connections; 0: default
+    std::size_t readChunk = 65536;  // bytes taken per read
+    bool irregular = false;         // now and then let the kernel's buffer fill
+    Accepting accepting = Accepting::kServe;
   };
 
   FakeGateway();
@@ -61,6 +70,9 @@ class FakeGateway {
   // Actions on the current connection; each first waits for a client to be
   // accepted, and is done by the gateway's thread before the call returns.
   void Send(const Bytes &bytes);
+  // Sends one byte per write, with no delay from the kernel between them.
+  void Dribble(const Bytes &bytes);
+  void SetAccepting(Accepting accepting);
   void Close();         // orderly close (FIN)
   void Reset();         // close with RST
   void PauseReading();  // received bytes pile up in the kernel
@@ -88,6 +100,7 @@ class FakeGateway {
   int client_ = -1;
   int wake_[2] = {-1, -1};
   bool reading_ = true;
+  unsigned reads_ = 0;
   bool stopping_ = false;
 
   mutable std::mutex mutex_;
