@@ -34,6 +34,12 @@
  *     overlap: a command's own -2 or -4 looks like the sender's.
  *   - Output buffers belong to the caller and their size is never passed: the
  *     caller provides the room that each function names.
+ *   - Before PT_API_Open and after PT_API_Close the gateway table functions
+ *     work as usual; everything else does nothing and answers 0 or a negative
+ *     code: PT_GW_Open -2 (no connection can start), PT_GW_Status 0, the
+ *     sender and every command -1 or -2, the fetch functions 0.
+ *   - A null pointer where a function writes its results is refused with -1
+ *     and nothing is taken from the receive queue.
  *   - Transport trouble is also reported as a notice text (see roviro2_ext.h):
  *     "TCP Send Error", "Receive Data Timeout, Giveup old data !",
  *     "Receive Data Error, Get Data too much = <length>",
@@ -142,7 +148,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId);
 
 /* PT_GW_Status of every entry: the low byte of each result goes to
  * statusBuf[index] (room for PT_GW_Cnt() bytes; 0xFF for a deleted entry).
- * Returns PT_GW_Cnt(). */
+ * Returns PT_GW_Cnt(), or -1 for a null statusBuf while entries exist. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf);
 
 /* ---- Sending ------------------------------------------------------------- */
@@ -151,8 +157,12 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf);
  * length (header included), frame[2] the port code (0x60 port 1, 0x61 port 2),
  * frame[6] the command, frame[7] the node, data from frame[8]. Frames of 8198
  * bytes or more go out as pieces of at most 8190 data bytes, each with the
- * frame's header. Returns 0, -1 (ID 0 or unknown), -2 (never opened), -3 (not
- * connected), -4 (length below 6, or the connection could not take it). */
+ * frame's header. The connection takes every byte of a frame or none: what
+ * the network cannot take at once waits in order (up to 1 MiB per gateway)
+ * and goes out during later calls. Returns 0, -1 (ID 0 or unknown), -2 (never
+ * opened), -3 (not connected), -4 (length below 6 or a null frame; or, with
+ * the notice "TCP Send Error", the connection failed or its 1 MiB is full:
+ * nothing of the frame was sent). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const uint8_t *frame);
 
 /* ---- Receiving ----------------------------------------------------------- */

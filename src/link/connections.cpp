@@ -26,7 +26,9 @@ bool SlotRange(uint32_t gwId, int32_t &first, int32_t &last) {
 // Marks the slot wanted and starts an attempt unless it is connected or one
 // is under way. 6, or -2 when the attempt cannot start.
 int32_t WantConnected(TMyTCP2 &slot) {
-  if (!slot.Socket && HostForm) slot.Socket = HostForm->CreateSocket();
+  // Outside PT_API_Open .. PT_API_Close no socket is made: nothing would
+  // release it.
+  if (!slot.Socket && HostForm && SocketEventsStarted()) slot.Socket = HostForm->CreateSocket();
   slot.OpenFlag = 1;
   TClientSocket *socket = slot.Socket;
   if (!socket) return kCannotStart;
