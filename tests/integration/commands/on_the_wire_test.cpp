@@ -4,19 +4,12 @@
 #include "roviro2.h"
 #include "support/fake_gateway.h"
 #include "support/library_session.h"
+#include "support/one_gateway_test.h"
 
 namespace roviro2_test {
 namespace {
 
-class OnTheWire : public ::testing::Test {
- protected:
-  void SetUp() override {
-    session_.AddGateway(1, gateway_.Port());
-    ASSERT_TRUE(session_.Connect(1));
-  }
-  FakeGateway gateway_;
-  LibrarySession session_;
-};
+using OnTheWire = OneGatewayTest<>;
 
 TEST_F(OnTheWire, NumberOnALightBarIsOneFifteenByteFrame) {
   EXPECT_EQ(PT_LB_DspNum(ROVIRO2_TAG_ADDR(1, 1, 5), 42, 5, 0), 0);

@@ -7,6 +7,7 @@
 #include "roviro2_ext.h"
 #include "support/fake_gateway.h"
 #include "support/library_session.h"
+#include "support/one_gateway_test.h"
 
 namespace roviro2_test {
 namespace {
@@ -19,16 +20,7 @@ Bytes Frame(uint8_t command, uint8_t node, const Bytes &data, uint8_t port = 0x6
   return frame;
 }
 
-class Receiving : public ::testing::Test {
- protected:
-  void SetUp() override {
-    session_.AddGateway(kId, gateway_.Port());
-    ASSERT_TRUE(session_.Connect(kId));
-  }
-  static constexpr uint16_t kId = 5;
-  FakeGateway gateway_;
-  LibrarySession session_;
-};
+using Receiving = OneGatewayTest<5>;
 
 TEST_F(Receiving, FramesArriveMarkedWithTheGatewayInStreamOrder) {
   Bytes stream = Frame(0x37, 3, {0x00, 'A'});

@@ -7,6 +7,7 @@
 #include "roviro2.h"
 #include "support/fake_gateway.h"
 #include "support/library_session.h"
+#include "support/one_gateway_test.h"
 
 namespace roviro2_test {
 namespace {
@@ -20,15 +21,7 @@ Bytes FrameOfLength(std::size_t length, uint8_t fill = 0) {
   return frame;
 }
 
-class Sending : public ::testing::Test {
- protected:
-  void SetUp() override {
-    session_.AddGateway(1, gateway_.Port());
-    ASSERT_TRUE(session_.Connect(1));
-  }
-  FakeGateway gateway_;
-  LibrarySession session_;
-};
+using Sending = OneGatewayTest<>;
 
 TEST_F(Sending, GatewayChecksComeFirstInOrder) {
   const Bytes frame = FrameOfLength(8);
