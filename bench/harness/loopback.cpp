@@ -1,0 +1,138 @@
+#include "harness/loopback.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <thread>
+
+namespace bench {
+
+namespace {
+
+void SetOption(int fd, int level, int name, int value) {
+  setsockopt(fd, level, name, &value, sizeof value);
+}
+
+sockaddr_in Loopback(uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+
+}  // namespace
+
+int ListenLoopback(uint16_t &port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  SetOption(fd, SOL_SOCKET, SO_REUSEADDR, 1);
+  sockaddr_in address = Loopback(0);
+  socklen_t size = sizeof address;
+  if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+      listen(fd, SOMAXCONN) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+    CloseFd(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+int AcceptWithin(int listener, std::chrono::milliseconds patience) {
+  pollfd waiting{listener, POLLIN, 0};
+  if (poll(&waiting, 1, static_cast<int>(patience.count())) != 1) return -1;
+  return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+int ConnectLoopback(uint16_t port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
+  SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
+  SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, 10);
+  SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, 5);
+  SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, 3);
+  const sockaddr_in address = Loopback(port);
+  if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+    CloseFd(fd);
+  }
+  return fd;
+}
+
+namespace {
+
+// Waits until fd is ready for `events`; false on time-out or error.
+bool AwaitReady(int fd, short events) {
+  pollfd waiting{fd, events, 0};
+  const int patience = static_cast<int>(std::chrono::milliseconds(kPatience).count());
+  int ready;
+  do {
+    ready = poll(&waiting, 1, patience);
+  } while (ready < 0 && errno == EINTR);
+  return ready == 1;
+}
+
+// One send or recv call, `transfer`, repeated while interrupted or while
+// the socket is not ready; its count, or 0 when the connection ended.
+template <typename Transfer>
+std::size_t Move(int fd, short events, Transfer transfer) {
+  for (;;) {
+    const ssize_t count = transfer();
+    if (count > 0) return static_cast<std::size_t>(count);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && AwaitReady(fd, events)) continue;
+    return 0;
+  }
+}
+
+}  // namespace
+
+bool SendAll(int fd, const uint8_t *data, std::size_t size) {
+  while (size > 0) {
+    const std::size_t sent =
+        Move(fd, POLLOUT, [&] { return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT); });
+    if (sent == 0) return false;
+    data += sent;
+    size -= sent;
+  }
+  return true;
+}
+
+std::size_t ReceiveSome(int fd, uint8_t *data, std::size_t size) {
+  return Move(fd, POLLIN, [&] { return recv(fd, data, size, MSG_DONTWAIT); });
+}
+
+bool ReceiveAll(int fd, uint8_t *data, std::size_t size) {
+  while (size > 0) {
+    const std::size_t got = ReceiveSome(fd, data, size);
+    if (got == 0) return false;
+    data += got;
+    size -= got;
+  }
+  return true;
+}
+
+void PinThread(int cpu) {
+  if (cpu >= static_cast<int>(std::thread::hardware_concurrency())) return;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
+void CloseFd(int &fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+}  // namespace bench
