@@ -37,7 +37,7 @@ bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TTagMessage &messa
                     (static_cast<uint32_t>(PortOfCode(frame[kPortCodeOffset])) << 8) |
                     frame[kNodeOffset];
   if (HasStatusByte(command)) {
-    message.status = size > kStatusOffset ? frame[kStatusOffset] : 0;
+    message.status = static_cast<int16_t>(size > kStatusOffset ? frame[kStatusOffset] : 0);
     TakeData(frame, size, kStatusOffset + 1, message);
     return true;
   }

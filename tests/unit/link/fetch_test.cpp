@@ -7,6 +7,7 @@
 
 #include "link/last_rcv.h"
 #include "link/rcv_queue.h"
+#include "link/receiver.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 
@@ -130,9 +131,13 @@ TEST_F(Fetch, KeptFrameFieldsAndTheirShortFrameRules) {
     EXPECT_EQ(PT_GW_RcvTagData(data.data()), 0) << c.size;
     EXPECT_EQ(data[0], 0xEE) << "nothing copied";
   }
-  Queue(Frame(2, 0x62, 0x11, 9));
-  PT_GW_RcvData(0);
+  Queue(Frame(2, 0x62, 0x11, 9, {0x5A}));
+  ASSERT_EQ(PT_GW_RcvData(0), 9);
   EXPECT_EQ(PT_GW_RcvPort(), 0) << "only 0x60 and 0x61 name a port here";
+  EXPECT_EQ(PT_GW_RcvTagNode(), 9);
+  data.assign(8190, 0xEE);
+  EXPECT_EQ(PT_GW_RcvTagData(data.data()), 1) << "9 bytes: one data byte";
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 2), (Bytes{0x5A, 0xEE}));
 }
 
 TEST_F(Fetch, TagMessagesWithoutStatusByte) {
@@ -216,6 +221,21 @@ TEST_F(Fetch, DamagedEntriesAreRemovedOneByOne) {
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.data, (Bytes{9}));
   EXPECT_EQ(RcvQueue->Count(), 1u) << "the port-2 frame stays";
+}
+
+TEST_F(Fetch, FramesShorterThanTheirHeaderArriveWholeButAreDiscardedAsTagMessages) {
+  TMyTCP2 &slot = GwTable[FindGateway(5)];
+  const Bytes stream = {5, 0, 0x60, 0, 0, 6, 0, 0x61, 0, 0, 0, 7, 0, 0x60, 0, 0, 0, 0x37};
+  const NoticeSink none;
+  ReceiveBytes(slot, stream.data(), stream.size(), 0.0, *RcvQueue, none);
+  ASSERT_EQ(RcvQueue->Count(), 3u);
+  EXPECT_EQ(PT_GW_RcvReady(5), 5) << "whole, marked with gateway 5";
+  for (int i = 0; i < 3; ++i) {
+    const Received r = TagRcv(0x00050000);
+    EXPECT_EQ(r.result, -2) << i;
+    EXPECT_EQ(r.tag, 0x00050000u) << "nothing written";
+  }
+  EXPECT_EQ(TagRcv(0).result, 0);
 }
 
 TEST_F(Fetch, ShortEntryOfAnotherPortIsSkippedNotRemoved) {
