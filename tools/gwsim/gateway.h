@@ -1,0 +1,62 @@
+// One simulated gateway: two serial ports with devices by node address. It
+// takes the frames a client sends, updates the devices and returns the
+// frames it answers with. No sockets here: bytes in, bytes out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "device.h"
+
+namespace gwsim {
+
+using Bytes = std::vector<uint8_t>;
+
+// Port 1 or 2 from a port code (0x60, 0x61: the lowest bit).
+inline int PortOf(uint8_t portCode) {
+  return (portCode & 1) + 1;
+}
+inline uint8_t PortCode(int port) {
+  return port == 1 ? 0x60 : 0x61;
+}
+
+// A frame from a device to the client: header, then data.
+Bytes DeviceFrame(int port, uint8_t command, uint8_t node, const Bytes &data);
+
+// The version text a terminal answers with.
+constexpr const char *kVersionText = "GWSIM 1.0";
+
+class Gateway {
+ public:
+  using Key = std::pair<int, uint8_t>;  // port, node
+
+  // Handles one complete frame; returns the answers, in order.
+  std::vector<Bytes> Handle(const uint8_t *frame, std::size_t size);
+
+  Device &At(int port, uint8_t node);
+  const std::map<Key, Device> &Devices() const { return devices_; }
+  int PollRange(int port) const { return pollRange_[port == 1 ? 0 : 1]; }
+  std::size_t FramesHandled() const { return handled_; }
+
+ private:
+  std::vector<Bytes> Diagnose(int port);
+  std::vector<Bytes> Control(int port, Device &d, const Bytes &data);
+  std::vector<Bytes> CounterCommand(int port, Device &d, const Bytes &data);
+  void Escape(int port, Device &d, const Bytes &data);
+  void LightBarCommand(Device &d, uint8_t command, const Bytes &data);
+  void Outputs(Device &d, const Bytes &data);
+  void BoardCommand(Device &d, uint8_t command, const std::string &body);
+
+  std::map<Key, Device> devices_;
+  int pollRange_[2] = {0, 0};
+  std::size_t handled_ = 0;
+};
+
+// Text of a board body's digit pairs ("4869" gives "Hi"); bad digits stop it.
+std::string DecodeHexText(const std::string &digits);
+
+}  // namespace gwsim

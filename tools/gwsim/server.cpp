@@ -1,0 +1,282 @@
+#include "server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "describe.h"
+#include "link/receiver.h"
+
+namespace gwsim {
+
+namespace {
+
+constexpr std::chrono::seconds kScriptPatience{30};
+
+double NowDays() {
+  using Days = std::chrono::duration<double, std::ratio<86400>>;
+  return std::chrono::duration_cast<Days>(Clock::now().time_since_epoch()).count();
+}
+
+int Listen(uint16_t &port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  socklen_t size = sizeof address;
+  if (bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 || listen(fd, 4) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+    close(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+}  // namespace
+
+Server::~Server() {
+  for (auto &link : links_) {
+    if (link->client >= 0) close(link->client);
+    if (link->listener >= 0) close(link->listener);
+  }
+}
+
+bool Server::Start(std::string &error) {
+  for (std::size_t i = 0; i < options_.ports.size(); ++i) {
+    auto link = std::make_unique<Link>();
+    link->number = static_cast<int>(i + 1);
+    link->port = options_.ports[i];
+    link->listener = Listen(link->port);
+    if (link->listener < 0) {
+      error = "cannot listen on 127.0.0.1:" + std::to_string(options_.ports[i]);
+      return false;
+    }
+    link->slot.IPAddr.ID = static_cast<uint16_t>(link->number);
+    link->slot.RcvTimeOut = roviro2::kRcvTimeOutDays;
+    std::printf("gateway %d listening on 127.0.0.1:%u\n", link->number, link->port);
+    links_.push_back(std::move(link));
+  }
+  std::fflush(stdout);
+  Changed();
+  return true;
+}
+
+Server::Link *Server::At(int number) {
+  return number >= 1 && number <= static_cast<int>(links_.size()) ? links_[number - 1].get()
+                                                                  : nullptr;
+}
+
+void Server::Accept(Link &link) {
+  const int fd = accept4(link.listener, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) return;
+  Drop(link, false);
+  link.client = fd;
+  link.reading = true;
+  link.slot.RcvBuf.clear();
+  if (options_.log) std::printf("--- gw%d client connected\n", link.number);
+}
+
+void Server::Drop(Link &link, bool reset) {
+  if (link.client < 0) return;
+  if (reset) {
+    const linger abort{1, 0};
+    setsockopt(link.client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  }
+  close(link.client);
+  link.client = -1;
+  if (options_.log) std::printf("--- gw%d client %s\n", link.number, reset ? "reset" : "closed");
+}
+
+void Server::Send(Link &link, const Bytes &bytes, bool log) {
+  if (link.client < 0) return;
+  if (log && options_.log)
+    std::printf("%s\n", DescribeFrame("out", link.number, bytes.data(), bytes.size()).c_str());
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const ssize_t sent = send(link.client, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
+    if (sent <= 0) return;
+    at += static_cast<std::size_t>(sent);
+  }
+}
+
+void Server::Read(Link &link) {
+  uint8_t chunk[65536];
+  const ssize_t got = recv(link.client, chunk, sizeof chunk, MSG_DONTWAIT);
+  if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
+    Drop(link, false);
+    return;
+  }
+  if (got < 0) return;
+  const roviro2::NoticeSink notice = [&](const std::string &text) {
+    std::printf("--- gw%d %s\n", link.number, text.c_str());
+  };
+  roviro2::ReceiveBytes(link.slot, chunk, static_cast<std::size_t>(got), NowDays(), link.queue,
+                        notice);
+  for (auto id = link.queue.First(); id != roviro2::TRcvQueue::kNoEntry; id = link.queue.First()) {
+    const roviro2::FrameView frame = link.queue.View(id);
+    const Bytes bytes(frame.data, frame.data + frame.size);
+    link.queue.Remove(id);
+    if (options_.log)
+      std::printf("%s\n", DescribeFrame("in", link.number, bytes.data(), bytes.size()).c_str());
+    if (bytes.size() >= 8) seen_.insert({link.number, PortOf(bytes[2]), bytes[7], bytes[6]});
+    for (const Bytes &answer : link.model.Handle(bytes.data(), bytes.size()))
+      Send(link, answer);
+  }
+  Changed();
+}
+
+void Server::ReadInput() {
+  char chunk[4096];
+  const ssize_t got = read(input_, chunk, sizeof chunk);
+  if (got <= 0) {
+    input_ = -1;
+    return;
+  }
+  pending_.append(chunk, static_cast<std::size_t>(got));
+  for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+    const std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 1);
+    Action action{};
+    bool empty = false;
+    std::string error;
+    if (!ParseAction(line, action, empty, error)) {
+      std::fprintf(stderr, "roviro2-gwsim: %s\n", error.c_str());
+    } else if (!empty) {
+      Add(action);
+    }
+  }
+}
+
+// Whether the step at the head of the script may run now. A step that waits
+// for a client or a frame gives up after 30 s with a message.
+bool Server::Ready(Step &step) {
+  const Action &a = step.action;
+  if (step.started == Clock::time_point{}) step.started = Clock::now();
+  const bool late = Clock::now() - step.started > kScriptPatience;
+  if (a.kind == Action::kWait) {
+    return Clock::now() - step.started >= std::chrono::milliseconds(a.number);
+  }
+  if (a.kind == Action::kExpect) {
+    if (seen_.count({a.gateway, a.port, a.node, static_cast<int>(a.number)})) return true;
+    if (late) std::fprintf(stderr, "roviro2-gwsim: gave up waiting for command %u\n", a.number);
+    return late;
+  }
+  if (a.kind == Action::kDump || a.kind == Action::kQuit) return true;
+  const Link *link = At(a.gateway);
+  if (!link) return true;  // reported by Execute
+  return link->client >= 0 || late;
+}
+
+void Server::Execute(const Action &a) {
+  if (a.kind == Action::kQuit) {
+    quit_ = true;
+    return;
+  }
+  if (a.kind == Action::kDump) {
+    std::printf("%s", Render().c_str());
+    return;
+  }
+  if (a.kind == Action::kWait || a.kind == Action::kExpect) return;
+  Link *link = At(a.gateway);
+  if (!link) {
+    std::fprintf(stderr, "roviro2-gwsim: there is no gateway %d\n", a.gateway);
+    return;
+  }
+  switch (a.kind) {
+    case Action::kClose:
+      Drop(*link, false);
+      return;
+    case Action::kReset:
+      Drop(*link, true);
+      return;
+    case Action::kPause:
+      link->reading = false;
+      return;
+    case Action::kResume:
+      link->reading = true;
+      return;
+    case Action::kBadLength:
+      Send(*link,
+           {static_cast<uint8_t>(a.number), static_cast<uint8_t>(a.number >> 8), 0x60, 0, 0, 0, 0,
+            0},
+           false);
+      return;
+    default:
+      break;
+  }
+  const Bytes frame = EventFrame(a, link->model.At(a.port, a.node));
+  if (a.kind == Action::kPieces) {
+    const std::size_t third = frame.size() / 3;
+    const auto now = Clock::now();
+    const auto gap = std::chrono::milliseconds(a.number);
+    link->later.push_back({now, Bytes(frame.begin(), frame.begin() + third)});
+    link->later.push_back({now + gap, Bytes(frame.begin() + third, frame.begin() + 2 * third)});
+    link->later.push_back({now + 2 * gap, Bytes(frame.begin() + 2 * third, frame.end())});
+    return;
+  }
+  Send(*link, frame);
+  Changed();
+}
+
+void Server::RunScript() {
+  while (!script_.empty() && !quit_ && Ready(script_.front())) {
+    const Action action = script_.front().action;
+    script_.pop_front();
+    Execute(action);
+  }
+  for (auto &link : links_) {
+    while (!link->later.empty() && link->later.front().first <= Clock::now()) {
+      Send(*link, link->later.front().second, false);
+      link->later.pop_front();
+    }
+  }
+}
+
+std::string Server::Render() const {
+  std::string text;
+  for (const auto &link : links_)
+    text += RenderGateway(link->number, link->port, link->model);
+  return text;
+}
+
+void Server::Changed() {
+  if (!options_.stateFile.empty()) {
+    const std::string temporary = options_.stateFile + ".new";
+    std::ofstream(temporary) << Render();
+    std::rename(temporary.c_str(), options_.stateFile.c_str());
+  }
+  if (options_.view) std::printf("\x1b[H\x1b[2J%s", Render().c_str());
+  std::fflush(stdout);
+}
+
+void Server::Run(const volatile bool &stop) {
+  while (!quit_ && !stop) {
+    std::vector<pollfd> fds;
+    for (const auto &link : links_) {
+      fds.push_back({link->listener, POLLIN, 0});
+      fds.push_back({link->reading ? link->client : -1, POLLIN, 0});
+    }
+    fds.push_back({input_, POLLIN, 0});
+    if (poll(fds.data(), fds.size(), 20) < 0 && errno != EINTR) return;
+    for (std::size_t i = 0; i < links_.size(); ++i) {
+      if (fds[2 * i].revents) Accept(*links_[i]);
+      if (fds[2 * i + 1].revents && links_[i]->client >= 0) Read(*links_[i]);
+    }
+    if (input_ >= 0 && fds.back().revents) ReadInput();
+    RunScript();
+    std::fflush(stdout);
+  }
+}
+
+}  // namespace gwsim
