@@ -1,7 +1,32 @@
 #!/usr/bin/env bash
-# Builds the library and runs the demo against the example gateway list.
+# Builds everything, starts the gateway simulator on a free loopback port,
+# and runs the demo application against it; then shows what the simulated
+# devices display. Exits with the demo's status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
-cd "$root/examples"
-"$root/build/roviro2-demo"
+work=$(mktemp -d)
+sim=""
+cleanup() {
+  [ -n "$sim" ] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$root/build/roviro2-gwsim" --log --state "$work/devices" \
+  --script "$root/tools/demo/events.gwsim" >"$work/simulator.log" 2>&1 &
+sim=$!
+for _ in $(seq 100); do
+  port=$(sed -n 's/^gateway 1 listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/simulator.log")
+  [ -n "$port" ] && break
+  sleep 0.05
+done
+[ -n "$port" ] || { echo "demo: the simulator did not start" >&2; cat "$work/simulator.log" >&2; exit 1; }
+
+printf '1 %s 127.0.0.1\r\n' "$port" >"$work/IPINDEX"
+status=0
+(cd "$work" && timeout 30 "$root/build/roviro2-demo") || status=$?
+echo
+echo "the simulator's view of the devices:"
+cat "$work/devices"
+exit $status
