@@ -1,0 +1,177 @@
+// The simulated gateway fed with the frames the library's own command
+// functions build: the devices' state, and answers that decode through the
+// library's receive side.
+#include <gtest/gtest.h>
+
+#include "commands/command_sender.h"
+#include "events.h"
+#include "gateway.h"
+#include "link/tag_decode.h"
+#include "roviro2.h"
+
+namespace gwsim {
+namespace {
+
+class Simulated : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    roviro2::SetCommandSinkForTesting([this](uint16_t, const Bytes &frame) {
+      for (Bytes &answer : gateway_.Handle(frame.data(), frame.size()))
+        answers_.push_back(answer);
+      return 0;
+    });
+  }
+  void TearDown() override { roviro2::SetCommandSinkForTesting({}); }
+
+  // The only answer so far, decoded as PT_Tag_RcvMsg would; its data stay
+  // valid until the next answer.
+  roviro2::TTagMessage Answer() {
+    EXPECT_EQ(answers_.size(), 1u);
+    last_ = answers_.empty() ? Bytes{} : answers_.back();
+    answers_.clear();
+    roviro2::TTagMessage message;
+    EXPECT_TRUE(roviro2::DecodeTagMessage(last_.data(), last_.size(), message));
+    return message;
+  }
+
+  static constexpr uint32_t kTag = ROVIRO2_TAG_ADDR(1, 1, 5);
+  Gateway gateway_;
+  std::vector<Bytes> answers_;
+  Bytes last_;
+};
+
+TEST_F(Simulated, LightBarKeepsDisplayLedsAndSettings) {
+  PT_LB_DspNum(kTag, -7, 0, 0);
+  PT_LB_LedOn(kTag, 2, 300);
+  PT_LB_BuzOn(kTag, 1);
+  PT_LB_SetLock(kTag, 1, 3);
+  const LightBar &lb = gateway_.At(1, 5).lb;
+  EXPECT_EQ(lb.display, "    -7");
+  EXPECT_EQ(lb.led, 2);
+  EXPECT_EQ(lb.preset, 300);
+  EXPECT_TRUE(lb.buzzer && lb.lock1 && lb.lock0);
+  PT_LB_DspOff(kTag);
+  EXPECT_FALSE(gateway_.At(1, 5).lb.displayOn);
+  EXPECT_EQ(gateway_.At(1, 5).kinds, "LB");
+}
+
+TEST_F(Simulated, TerminalFollowsTheCursorSequence) {
+  PT_DCS_Cls(kTag);
+  PT_DCS_SetCursor(kTag, 2, 3);
+  PT_DCS_DspStrE(kTag, "ab", -1);
+  PT_DCS_DspStrC(kTag, "cd", -1);
+  PT_DCS_DspStrE(kTag, "\x1b[1;1Htop", -1);
+  const Terminal &t = gateway_.At(1, 5).dcs;
+  ASSERT_GE(t.screen.size(), 2u);
+  EXPECT_EQ(t.screen[1], "  abcd");
+  EXPECT_EQ(t.screen[0], "top");
+  PT_DCS_SetConf(kTag, 1, 2);
+  PT_DCS_ReqConf(kTag);
+  const roviro2::TTagMessage config = Answer();
+  EXPECT_EQ(config.command, 0x37);
+  EXPECT_EQ(config.status, 0);
+  EXPECT_EQ(std::string(config.data, config.data + config.dataLength), "DFDFC");
+  PT_DCS_GetVer(kTag);
+  const roviro2::TTagMessage version = Answer();
+  EXPECT_EQ(std::string(version.data, version.data + version.dataLength),
+            std::string("E") + kVersionText);
+}
+
+TEST_F(Simulated, CounterAndOutputsAnswerWithTheirValues) {
+  PT_DT2_SetCounter(kTag, 0xBEEF);
+  PT_DT2_ReadCounter(kTag);
+  const roviro2::TTagMessage counter = Answer();
+  EXPECT_EQ(counter.status, 0);
+  ASSERT_EQ(counter.dataLength, 3);
+  EXPECT_EQ(counter.data[1] | counter.data[2] << 8, 0xBEEF);
+
+  PT_DIO_SetDO(kTag, 0, 0x00F0);
+  PT_DIO_SetDO(kTag, 5, 0);   // output 5 off
+  PT_DIO_SetDO(kTag, 16, 1);  // output 16 on
+  EXPECT_EQ(gateway_.At(1, 5).dio.outputs, 0x80E0);
+  PT_DIO_ReadIoStatus(kTag);
+  const roviro2::TTagMessage io = Answer();
+  ASSERT_EQ(io.dataLength, 4);
+  EXPECT_EQ(io.data[2] | io.data[3] << 8, 0x80E0);
+}
+
+TEST_F(Simulated, BoardDecodesItsMessagesAndSegments) {
+  PT_KBN_DspMsg(kTag, "Hello", 1, 1);
+  EXPECT_EQ(gateway_.At(1, 5).kbn.message, "Hello");
+  PT_KBN_SegDownload(kTag, 3, "Seg", 1, 0);
+  EXPECT_EQ(gateway_.At(1, 5).kbn.segments.at(3), "Seg");
+  const uint8_t shown[] = {3, 4};
+  PT_KBN_SegDsp(kTag, shown, 2);
+  EXPECT_EQ(gateway_.At(1, 5).kbn.shown, (std::vector<int32_t>{3, 4}));
+  PT_KBN_SegDel(kTag, 3);
+  EXPECT_TRUE(gateway_.At(1, 5).kbn.segments.empty());
+  PT_KBN_Clear(kTag);
+  EXPECT_EQ(gateway_.At(1, 5).kbn.message, "");
+}
+
+TEST_F(Simulated, DiagnosisAnswersPerPortWithTheDeviceCount) {
+  PT_LB_DspAddr(ROVIRO2_TAG_ADDR(1, 1, 8));
+  const uint8_t request[8] = {8, 0, 0x60, 0, 0, 0, 9, 0};
+  const std::vector<Bytes> answers = gateway_.Handle(request, sizeof request);
+  ASSERT_EQ(answers.size(), 1u);
+  roviro2::TTagMessage message;
+  ASSERT_TRUE(roviro2::DecodeTagMessage(answers[0].data(), answers[0].size(), message));
+  EXPECT_EQ(message.command, 9);
+  EXPECT_EQ(message.status, 1);
+  EXPECT_EQ(message.tagAddr & 0xFF, 0u);
+}
+
+TEST_F(Simulated, NewNodeAddressMovesTheDevice) {
+  PT_LB_DspNum(kTag, 5, 0, 0);
+  PT_Tag_ChgAddr(kTag, 9);
+  EXPECT_EQ(gateway_.Devices().count({1, 5}), 0u);
+  EXPECT_EQ(gateway_.At(1, 9).lb.display, "     5");
+}
+
+TEST(SimulatorScript, ParsesEventsAndFaultsAndRejectsBadLines) {
+  Action a;
+  bool empty = false;
+  std::string error;
+  ASSERT_TRUE(ParseAction("scan 2:2:7 4711 0815", a, empty, error));
+  EXPECT_FALSE(empty);
+  EXPECT_EQ(a.kind, Action::kScan);
+  EXPECT_EQ(a.gateway, 2);
+  EXPECT_EQ(a.port, 2);
+  EXPECT_EQ(a.node, 7);
+  EXPECT_EQ(std::string(a.bytes.begin(), a.bytes.end()), "4711 0815");
+  ASSERT_TRUE(ParseAction("expect 1:1:7 0x3C", a, empty, error));
+  EXPECT_EQ(a.number, 0x3Cu);
+  ASSERT_TRUE(ParseAction("  # a comment", a, empty, error));
+  EXPECT_TRUE(empty);
+  ASSERT_TRUE(ParseAction("badlength 1 9000", a, empty, error));
+  EXPECT_EQ(a.number, 9000u);
+  EXPECT_FALSE(ParseAction("key 1:3:5 65", a, empty, error)) << "port 3";
+  EXPECT_FALSE(ParseAction("explode 1", a, empty, error));
+  EXPECT_NE(error.find("unknown command"), std::string::npos);
+  EXPECT_FALSE(ParseAction("close", a, empty, error));
+}
+
+TEST(SimulatorScript, EventsUpdateTheDeviceAndDecodeAsTheirCommands) {
+  Device device;
+  Action tick;
+  bool empty = false;
+  std::string error;
+  ASSERT_TRUE(ParseAction("tick 1:2:3 5", tick, empty, error));
+  device.dt2.value = 10;
+  const Bytes frame = EventFrame(tick, device);
+  EXPECT_EQ(device.dt2.value, 15);
+  roviro2::TTagMessage message;
+  ASSERT_TRUE(roviro2::DecodeTagMessage(frame.data(), frame.size(), message));
+  EXPECT_EQ(message.tagAddr, 0x00000203u);
+  EXPECT_EQ(message.command, 0x41);
+  EXPECT_EQ(message.data[0] | message.data[1] << 8, 15);
+  Action key;
+  ASSERT_TRUE(ParseAction("key 1:1:5 65", key, empty, error));
+  const Bytes keyFrame = EventFrame(key, device);
+  ASSERT_TRUE(roviro2::DecodeTagMessage(keyFrame.data(), keyFrame.size(), message));
+  EXPECT_EQ(message.status, -1) << "a key frame carries no status byte";
+  EXPECT_EQ(message.dataLength, 1);
+}
+
+}  // namespace
+}  // namespace gwsim
