@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything, starts the gateway simulator on a free loopback port,
-# and runs the demo application against it; then shows what the simulated
-# devices display. Exits with the demo's status.
+# Builds the library and its tools, starts the gateway simulator on a free
+# loopback port and runs the demo application against it; then shows what the
+# simulated devices display. Exits with the demo's status.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" roviro2-demo roviro2-gwsim roviro2-cli
 work=$(mktemp -d)
 sim=""
 cleanup() {
