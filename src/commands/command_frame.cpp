@@ -21,6 +21,7 @@ CommandFrame::CommandFrame(const TagAddr &tag, uint8_t command)
 
 CommandFrame::CommandFrame(uint16_t gwId, uint8_t portCode, uint8_t command, uint8_t node)
     : gwId_(gwId) {
+  std::memset(buffer_.data(), 0, kHeaderSize);
   buffer_[kPortCodeOffset] = portCode;
   buffer_[kCommandOffset] = command;
   buffer_[kNodeOffset] = node;

@@ -51,7 +51,10 @@ class CommandFrame {
   CommandFrame(const TagAddr &tag, uint8_t command);
   bool Reserve(std::size_t count);
 
-  std::array<uint8_t, kCommandBufferSize> buffer_{};  // bytes 3, 4 and 5 stay 0
+  // Only the header is cleared (bytes 3, 4 and 5 stay 0): a data byte is
+  // always written before it is sent, and clearing all 8200 bytes on every
+  // command would cost more than building the frame.
+  std::array<uint8_t, kCommandBufferSize> buffer_;
   uint16_t gwId_;
   std::size_t dataSize_ = 0;
   bool refused_ = false;

@@ -4,14 +4,28 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "commands/command_frame.h"
 
 namespace roviro2 {
 
-// Writes the display frame's data: the characters to show.
-using DisplayFill = std::function<void(CommandFrame &)>;
+// Writes the display frame's data: the characters to show. Refers to the
+// caller's callable without copying it, so a display command allocates
+// nothing; it is valid only during the call it is passed to.
+class DisplayFill {
+ public:
+  template <typename Fill>
+  DisplayFill(const Fill &fill)  // implicit: callers pass a lambda
+      : fill_(&fill), call_([](const void *object, CommandFrame &frame) {
+          (*static_cast<const Fill *>(object))(frame);
+        }) {}
+
+  void operator()(CommandFrame &frame) const { call_(fill_, frame); }
+
+ private:
+  const void *fill_;
+  void (*call_)(const void *object, CommandFrame &frame);
+};
 
 // The preset frame: command 18 with a 16-bit value, low byte first.
 int32_t SendPreset(uint32_t tagAddr, uint16_t value);

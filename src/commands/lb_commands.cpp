@@ -32,7 +32,7 @@ enum : uint8_t {
 };
 
 // The six display characters, right-aligned and blank-filled, then extraByte.
-DisplayFill SixCharacters(const char *chars, std::size_t count, uint32_t extraByte) {
+auto SixCharacters(const char *chars, std::size_t count, uint32_t extraByte) {
   return [chars, count, extraByte](CommandFrame &frame) {
     for (std::size_t i = count; i < kDisplayWidth; ++i)
       frame.Put(' ');
