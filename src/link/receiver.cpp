@@ -1,5 +1,8 @@
 #include "link/receiver.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "link/frame.h"
 
 namespace roviro2 {
@@ -9,8 +12,6 @@ namespace {
 constexpr char kTimeoutNotice[] = "Receive Data Timeout, Giveup old data !";
 constexpr char kTooMuchNotice[] = "Receive Data Error, Get Data too much = ";
 constexpr std::size_t kLengthFieldSize = 2;
-// A read buffer grown beyond this by one large read is given back.
-constexpr std::size_t kKeptBufferCapacity = 4 * kMaxWireFrame;
 
 // Result of cutting frames from the front of a run of bytes.
 struct Cut {
@@ -43,20 +44,26 @@ Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, TRcvQ
   return cut;
 }
 
-// Leaves in buffer what follows the cut frames; bytes are the new read
-// when buffer was empty, else buffer itself with the read appended.
-void KeepRest(std::vector<uint8_t> &buffer, bool appended, const uint8_t *bytes, std::size_t size,
-              const Cut &cut) {
-  if (cut.refused) {
-    buffer.clear();
-  } else if (appended) {
-    buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(cut.consumed));
-  } else {
-    buffer.assign(bytes + cut.consumed, bytes + size);
+// Moves from the head of the new bytes into buffer what the frame waiting
+// there still lacks: its length field first, then the rest of the frame,
+// and no more, so the bytes behind it are cut where they arrived instead of
+// being copied into the buffer first. Returns the count taken.
+std::size_t TopUp(std::vector<uint8_t> &buffer, const uint8_t *bytes, std::size_t size) {
+  std::size_t taken = 0;
+  const auto take = [&](std::size_t wanted) {
+    const std::size_t count = std::min(wanted, size - taken);
+    if (count == 0) return;
+    const std::size_t held = buffer.size();
+    buffer.resize(held + count);
+    std::memcpy(buffer.data() + held, bytes + taken, count);
+    taken += count;
+  };
+  if (buffer.size() < kLengthFieldSize) take(kLengthFieldSize - buffer.size());
+  if (buffer.size() >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(buffer.data());
+    if (AcceptableLength(length) && buffer.size() < length) take(length - buffer.size());
   }
-  if (buffer.capacity() > kKeptBufferCapacity && buffer.size() < kMaxWireFrame) {
-    buffer.shrink_to_fit();
-  }
+  return taken;
 }
 
 }  // namespace
@@ -68,12 +75,20 @@ void ReceiveBytes(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double n
   const bool timedOut = !buffer.empty() && nowDays - slot.RcvTime > slot.RcvTimeOut;
   if (timedOut) buffer.clear();
 
-  const bool append = !buffer.empty();
-  if (append) buffer.insert(buffer.end(), data, data + size);
-  const uint8_t *bytes = append ? buffer.data() : data;
-  const std::size_t total = append ? buffer.size() : size;
-  const Cut cut = CutFrames(bytes, total, static_cast<uint8_t>(slot.IPAddr.ID), queue);
-  KeepRest(buffer, append, data, size, cut);
+  const uint8_t gatewayByte = static_cast<uint8_t>(slot.IPAddr.ID);
+  Cut cut;
+  std::size_t used = 0;
+  if (!buffer.empty()) {
+    used = TopUp(buffer, data, size);
+    cut = CutFrames(buffer.data(), buffer.size(), gatewayByte, queue);
+    // Either the waiting frame is queued, or its length is refused (and the
+    // rest of this read with it), or it still waits for more bytes.
+    if (cut.refused || cut.consumed > 0) buffer.clear();
+  }
+  if (buffer.empty() && !cut.refused) {
+    cut = CutFrames(data + used, size - used, gatewayByte, queue);
+    if (!cut.refused) buffer.assign(data + used + cut.consumed, data + size);
+  }
   if (!buffer.empty()) slot.RcvTime = nowDays;
 
   if (!notice) return;

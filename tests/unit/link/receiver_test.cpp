@@ -138,6 +138,38 @@ TEST_F(Receiver, LengthFieldsBelowFiveAreRefusedLikeOversizeOnes) {
   EXPECT_EQ(queue_.Count(), 1u) << "5 bytes hold the gateway byte: queued";
 }
 
+TEST_F(Receiver, WaitingFrameTakesOnlyItsOwnBytesFromTheNextRead) {
+  const Bytes longest = Frame(8198, 1);
+  const Bytes next = Frame(300, 2);
+  Feed(Bytes(longest.begin(), longest.begin() + 100));
+  Bytes read(longest.begin() + 100, longest.end());
+  for (int i = 0; i < 50; ++i)
+    read.insert(read.end(), next.begin(), next.end());
+  read.insert(read.end(), next.begin(), next.begin() + 10);
+  Feed(read);
+
+  const std::vector<Bytes> frames = Drain();
+  ASSERT_EQ(frames.size(), 51u);
+  EXPECT_EQ(frames.front(), Marked(longest));
+  EXPECT_EQ(frames.back(), Marked(next));
+  EXPECT_EQ(slot_.RcvBuf, Bytes(next.begin(), next.begin() + 10));
+  // The frames behind the waiting one are cut where they arrived: the buffer
+  // never held this read whole.
+  EXPECT_LE(slot_.RcvBuf.capacity(), longest.size());
+}
+
+TEST_F(Receiver, LengthFieldCompletedByTheNextReadIsStillChecked) {
+  Feed({0x10});  // low byte of 10000
+  Bytes read = {0x27, 0x60, 0, 0, 0, 0};
+  const Bytes after = Frame(9, 1);
+  read.insert(read.end(), after.begin(), after.end());
+  Feed(read);
+  ASSERT_EQ(notices_.size(), 1u);
+  EXPECT_EQ(notices_[0], "Receive Data Error, Get Data too much = 10000");
+  EXPECT_EQ(queue_.Count(), 0u) << "the rest of the read goes with it";
+  EXPECT_TRUE(slot_.RcvBuf.empty());
+}
+
 TEST_F(Receiver, OldIncompleteFrameIsDroppedAfterTheTimeOutOnly) {
   const Bytes frame = Frame(20, 5);
   const Bytes head(frame.begin(), frame.begin() + 10);
