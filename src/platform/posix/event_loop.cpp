@@ -191,7 +191,10 @@ int TEventLoop::HandleConnected(TEventTag tag, uint32_t mask) {
     socket = Find(tag);
     if (!socket || !socket->Internals().Connected()) return ran;
   }
-  if (socket->Internals().BytesReady() == 0 && socket->Internals().PeerGone()) {
+  // The kernel flags a closed or failed connection in the event itself; only
+  // then is it worth two more system calls to see whether the peer is gone.
+  const bool hungUp = (mask & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
+  if (hungUp && socket->Internals().BytesReady() == 0 && socket->Internals().PeerGone()) {
     // A connection that ends with an error is treated like one the peer closed.
     socket->Internals().Drop();
     RaiseDisconnect(*socket);
