@@ -71,27 +71,21 @@ int ConnectLoopback(uint16_t port) {
 
 namespace {
 
-// Waits until fd is ready for `events`; false on time-out or error.
-bool AwaitReady(int fd, short events) {
-  pollfd waiting{fd, events, 0};
-  const int patience = static_cast<int>(std::chrono::milliseconds(kPatience).count());
-  int ready;
-  do {
-    ready = poll(&waiting, 1, patience);
-  } while (ready < 0 && errno == EINTR);
-  return ready == 1;
-}
-
 // One send or recv call, `transfer`, repeated while interrupted or while
-// the socket is not ready; its count, or 0 when the connection ended.
+// the socket is not ready; its count, or 0 when the connection ended or
+// nothing moved within the patience. It retries at once instead of
+// sleeping in poll: a thread that sleeps makes the other side pay for
+// waking it on every transfer, and the library, which never sleeps, would
+// be compared with a reference that pays for wake-ups.
 template <typename Transfer>
-std::size_t Move(int fd, short events, Transfer transfer) {
-  for (;;) {
+std::size_t Move(Transfer transfer) {
+  const Clock::time_point deadline = Clock::now() + kPatience;
+  for (unsigned tries = 1;; ++tries) {
     const ssize_t count = transfer();
     if (count > 0) return static_cast<std::size_t>(count);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && AwaitReady(fd, events)) continue;
-    return 0;
+    const bool notReady = count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+    if (!notReady) return 0;
+    if (tries % 1024 == 0 && Clock::now() > deadline) return 0;
   }
 }
 
@@ -100,7 +94,7 @@ std::size_t Move(int fd, short events, Transfer transfer) {
 bool SendAll(int fd, const uint8_t *data, std::size_t size) {
   while (size > 0) {
     const std::size_t sent =
-        Move(fd, POLLOUT, [&] { return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT); });
+        Move([&] { return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT); });
     if (sent == 0) return false;
     data += sent;
     size -= sent;
@@ -109,7 +103,7 @@ bool SendAll(int fd, const uint8_t *data, std::size_t size) {
 }
 
 std::size_t ReceiveSome(int fd, uint8_t *data, std::size_t size) {
-  return Move(fd, POLLIN, [&] { return recv(fd, data, size, MSG_DONTWAIT); });
+  return Move([&] { return recv(fd, data, size, MSG_DONTWAIT); });
 }
 
 bool ReceiveAll(int fd, uint8_t *data, std::size_t size) {

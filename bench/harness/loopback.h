@@ -25,8 +25,8 @@ int AcceptWithin(int listener, std::chrono::milliseconds patience);
 // failure.
 int ConnectLoopback(uint16_t port);
 
-// Sends and receives of exactly `size` bytes, waiting in poll while the
-// socket is not ready; false when the connection ends first or nothing
+// Sends and receives of exactly `size` bytes, trying again at once while
+// the socket is not ready; false when the connection ends first or nothing
 // moves within the patience.
 bool SendAll(int fd, const uint8_t *data, std::size_t size);
 bool ReceiveAll(int fd, uint8_t *data, std::size_t size);

@@ -20,9 +20,9 @@ const char *CounterOf(const Row &row) {
 }
 
 // The row's value of one benchmark; false when it did not run.
-bool ValueOf(const Row &row, const std::string &name, const Medians &medians, double &value) {
-  const auto found = medians.find(name);
-  if (found == medians.end()) return false;
+bool ValueOf(const Row &row, const std::string &name, const Summaries &summaries, double &value) {
+  const auto found = summaries.find(name);
+  if (found == summaries.end()) return false;
   const auto counter = found->second.find(CounterOf(row));
   if (counter == found->second.end()) return false;
   value = counter->second.value;
@@ -68,8 +68,13 @@ bool Meets(const Row &row, double value) {
   return true;
 }
 
-double Median(std::vector<double> values) {
+bool IsRate(const std::string &counter) {
+  return counter == "items_per_second" || counter == "bytes_per_second";
+}
+
+double Summarise(const std::string &counter, std::vector<double> values) {
   std::sort(values.begin(), values.end());
+  if (IsRate(counter)) return values.back();
   const std::size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
@@ -79,13 +84,13 @@ struct Cells {
   bool missed = false;
 };
 
-Cells Evaluate(const Row &row, const Medians &medians) {
+Cells Evaluate(const Row &row, const Summaries &summaries) {
   Cells cells;
   double figure = 0;
   double reference = 0;
-  const bool hasFigure = ValueOf(row, row.figure, medians, figure);
+  const bool hasFigure = ValueOf(row, row.figure, summaries, figure);
   const bool needsReference = !row.reference.empty();
-  const bool hasReference = needsReference && ValueOf(row, row.reference, medians, reference);
+  const bool hasReference = needsReference && ValueOf(row, row.reference, summaries, reference);
   if (hasFigure) cells.figure = Show(row.measure, figure);
   if (hasReference) cells.reference = Show(row.measure, reference);
   if (!hasFigure && (!needsReference || !hasReference)) {
@@ -140,8 +145,8 @@ void TableReporter::Finalize() {
   if (details_) details_->Finalize();
 }
 
-Medians TableReporter::Summary() const {
-  Medians medians;
+Summaries TableReporter::Summary() const {
+  Summaries summaries;
   for (const auto &[name, list] : runs_) {
     for (const auto &[counter, first] : list.front()) {
       std::vector<double> values;
@@ -149,20 +154,20 @@ Medians TableReporter::Summary() const {
         const auto found = counters.find(counter);
         if (found != counters.end()) values.push_back(found->second.value);
       }
-      benchmark::Counter median = first;
-      median.value = Median(values);
-      medians[name][counter] = median;
+      benchmark::Counter summary = first;
+      summary.value = Summarise(counter, std::move(values));
+      summaries[name][counter] = summary;
     }
   }
-  return medians;
+  return summaries;
 }
 
-bool PrintTable(const std::vector<Row> &rows, const Medians &medians, std::ostream &out) {
+bool PrintTable(const std::vector<Row> &rows, const Summaries &summaries, std::ostream &out) {
   bool allMet = true;
   out << "| Benchmark | Library | Reference | Ratio | Target | Verdict |\n"
       << "|---|---:|---:|---:|---:|---|\n";
   for (const Row &row : rows) {
-    const Cells cells = Evaluate(row, medians);
+    const Cells cells = Evaluate(row, summaries);
     allMet = allMet && !cells.missed;
     out << "| " << row.label << " | " << cells.figure << " | " << cells.reference << " | "
         << cells.ratio << " | " << ShowTarget(row) << " | " << cells.verdict << " |\n";

