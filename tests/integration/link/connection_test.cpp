@@ -139,6 +139,28 @@ TEST_F(Connection, ConnectAnsweringAnAttemptForgottenByAReloadIsReported) {
   EXPECT_EQ(session_.Notices()[0], "TCP=0, Open=-1");
 }
 
+TEST_F(Connection, BytesOfAConnectionNoEntryOwnsAnyMoreAreDropped) {
+  FakeGateway second;
+  session_.Dir().Write("1 " + std::to_string(gateway_.Port()) + " 127.0.0.1\r\n2 " +
+                       std::to_string(second.Port()) + " 127.0.0.1\r\n");
+  ASSERT_EQ(PT_API_Open(), 2);
+  ASSERT_EQ(PT_GW_Open(0), 6);
+  ASSERT_TRUE(session_.WaitStatus(2, 7));
+  ASSERT_TRUE(session_.WaitStatus(1, 7));
+  ASSERT_TRUE(second.WaitAccepted(1));
+  session_.Dir().Write("1 " + std::to_string(gateway_.Port()) + " 127.0.0.1\r\n");
+  ASSERT_EQ(PT_API_Open(), 1) << "the second slot keeps its connection but is no entry";
+  second.Send({9, 0, 0x60, 0, 0, 0, 0x37, 1, 0});
+  gateway_.Send({9, 0, 0x60, 0, 0, 0, 0x37, 2, 0});
+  ASSERT_EQ(session_.WaitFrame(1), 9);
+  for (int i = 0; i < 20; ++i)
+    PT_GW_Status(1);
+  uint8_t buffer[8198];
+  EXPECT_EQ(PT_GW_RcvMsg(0, buffer), 9);
+  EXPECT_EQ(buffer[7], 2) << "only the configured gateway's frame";
+  EXPECT_EQ(PT_GW_RcvMsg(0, buffer), 0);
+}
+
 TEST_F(Connection, ApiCloseDisconnectsEveryGateway) {
   session_.AddGateway(1, gateway_.Port());
   ASSERT_TRUE(session_.Connect(1));
