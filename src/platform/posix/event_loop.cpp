@@ -180,9 +180,14 @@ int TEventLoop::HandleConnected(TEventTag tag, uint32_t mask) {
     RaiseDisconnect(*socket);
     return 1;
   }
-  if (!(mask & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))) return 0;
+  // The kernel flags a closed or failed connection in the event itself.
+  // Without such a flag, readable means bytes are waiting, and the read
+  // handler's own read finds out how many; with one, it is worth more system
+  // calls to tell bytes still to read from the end of the stream.
+  const bool hungUp = (mask & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
+  const bool readable = hungUp ? socket->Internals().BytesReady() > 0 : (mask & EPOLLIN) != 0;
   int ran = 0;
-  if (socket->Internals().BytesReady() > 0) {
+  if (readable) {
     RaiseRead(*socket);
     ++ran;
     // The handler may have ended the loop, released the socket or closed
@@ -191,9 +196,6 @@ int TEventLoop::HandleConnected(TEventTag tag, uint32_t mask) {
     socket = Find(tag);
     if (!socket || !socket->Internals().Connected()) return ran;
   }
-  // The kernel flags a closed or failed connection in the event itself; only
-  // then is it worth two more system calls to see whether the peer is gone.
-  const bool hungUp = (mask & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
   if (hungUp && socket->Internals().BytesReady() == 0 && socket->Internals().PeerGone()) {
     // A connection that ends with an error is treated like one the peer closed.
     socket->Internals().Drop();
