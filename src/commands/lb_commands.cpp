@@ -1,7 +1,6 @@
 // Light bar tags: six-character display, LEDs, buzzer, mode, simulation and
 // lock settings.
-#include <cstdio>
-#include <cstring>
+#include <charconv>
 
 #include "commands/caller_bytes.h"
 #include "commands/command_frame.h"
@@ -57,10 +56,11 @@ extern "C" {
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspNum(uint32_t tagAddr, int32_t number, uint32_t extraByte,
                                               int32_t dspMode) {
   if (number < kMinNumber || number > kMaxNumber) return -2;
-  char digits[kDisplayWidth + 1];
-  std::snprintf(digits, sizeof digits, "%d", number);
-  return SendDisplaySequence(tagAddr, dspMode,
-                             SixCharacters(digits, std::strlen(digits), extraByte));
+  char digits[kDisplayWidth];
+  // The range check leaves at most six characters, the sign included.
+  const std::size_t count =
+      static_cast<std::size_t>(std::to_chars(digits, digits + kDisplayWidth, number).ptr - digits);
+  return SendDisplaySequence(tagAddr, dspMode, SixCharacters(digits, count, extraByte));
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr(uint32_t tagAddr, const char *text,
