@@ -5,9 +5,10 @@ namespace roviro2 {
 std::unique_ptr<TRcvQueue> RcvQueue;
 
 namespace {
-// Records kept for reuse when the queue runs empty; beyond this the record
-// storage of a large backlog is given back.
-constexpr std::size_t kRecordsKeptWhenEmpty = 4096;
+// Record storage kept for reuse when the queue runs empty, enough for the
+// frames of several large reads; the storage of a larger backlog is given
+// back.
+constexpr std::size_t kRecordsKeptWhenEmpty = 64 * 1024;
 }  // namespace
 
 TRcvQueue::EntryId TRcvQueue::NewEntry() {
@@ -96,8 +97,10 @@ void TRcvQueue::Remove(EntryId id) {
   entry = Entry{};
   entry.all.next = free_;
   free_ = id;
-  if (--count_ == 0 && entries_.size() > kRecordsKeptWhenEmpty) {
-    std::deque<Entry>().swap(entries_);
+  if (--count_ == 0) {
+    // Every record is free: the next frames take them in order again.
+    entries_.clear();
+    if (entries_.capacity() > kRecordsKeptWhenEmpty) entries_.shrink_to_fit();
     free_ = kNoEntry;
   }
 }

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -82,7 +81,8 @@ class TRcvQueue {
   }
   bool Append(const uint8_t *frame, std::size_t size, uint8_t gateway);
 
-  std::deque<Entry> entries_;  // grows without moving the records it has
+  // Records are reached by index only, so growing may move them.
+  std::vector<Entry> entries_;
   EntryId free_ = kNoEntry;
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <thread>
+
 #include "roviro2.h"
 #include "roviro2_ext.h"
 #include "support/fake_gateway.h"
@@ -54,6 +56,31 @@ TEST_F(Receiving, AFrameSentInPiecesIsQueuedByTheReadThatCompletesIt) {
   EXPECT_EQ(PT_GW_RcvReady(kId), 0) << "incomplete: waits";
   gateway_.Send(Bytes(frame.begin() + 50, frame.end()));
   EXPECT_EQ(session_.WaitFrame(kId), 108);
+  EXPECT_TRUE(session_.Notices().empty());
+}
+
+TEST_F(Receiving, ABacklogLargerThanOneReadArrivesWholeAndInOrder) {
+  // About 1.5 MiB at once, more than one read takes: the gateway's thread
+  // sends while this one polls and fetches.
+  constexpr int kFrames = 192;
+  Bytes stream;
+  for (int i = 0; i < kFrames; ++i) {
+    const Bytes frame = Frame(0x37, static_cast<uint8_t>(i), Bytes(8190, static_cast<uint8_t>(i)));
+    stream.insert(stream.end(), frame.begin(), frame.end());
+  }
+  std::thread sender([&] { gateway_.Send(stream); });
+  std::vector<uint8_t> buffer(8198);
+  int fetched = 0;
+  EXPECT_TRUE(PollUntil([&] {
+    PT_GW_Status(kId);
+    while (fetched < kFrames && PT_GW_RcvMsg(kId, buffer.data()) == 8198) {
+      if (buffer[7] != static_cast<uint8_t>(fetched) || buffer[8197] != buffer[7]) return true;
+      ++fetched;
+    }
+    return fetched == kFrames;
+  }));
+  sender.join();
+  EXPECT_EQ(fetched, kFrames) << "frames lost, damaged or out of order";
   EXPECT_TRUE(session_.Notices().empty());
 }
 
