@@ -8,6 +8,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -71,21 +72,28 @@ int ConnectLoopback(uint16_t port) {
 
 namespace {
 
-// One send or recv call, `transfer`, repeated while interrupted or while
-// the socket is not ready; its count, or 0 when the connection ended or
-// nothing moved within the patience. It retries at once instead of
-// sleeping in poll: a thread that sleeps makes the other side pay for
-// waking it on every transfer, and the library, which never sleeps, would
-// be compared with a reference that pays for wake-ups.
-template <typename Transfer>
-std::size_t Move(Transfer transfer) {
-  const Clock::time_point deadline = Clock::now() + kPatience;
+// Waits until fd is ready for `events` by asking without sleeping, like the
+// library's own polling does; false when the patience runs out.
+bool SpinUntilReady(int fd, short events, Clock::time_point deadline) {
+  pollfd asked{fd, events, 0};
   for (unsigned tries = 1;; ++tries) {
+    if (poll(&asked, 1, 0) == 1) return true;
+    if (tries % 1024 == 0 && Clock::now() > deadline) return false;
+  }
+}
+
+// One send or recv call, `transfer`, repeated while interrupted or while a
+// non-blocking socket is not ready; its count, or 0 when the connection
+// ended or nothing moved within the patience.
+template <typename Transfer>
+std::size_t Move(int fd, short events, Transfer transfer) {
+  const Clock::time_point deadline = Clock::now() + kPatience;
+  for (;;) {
     const ssize_t count = transfer();
     if (count > 0) return static_cast<std::size_t>(count);
-    const bool notReady = count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
-    if (!notReady) return 0;
-    if (tries % 1024 == 0 && Clock::now() > deadline) return 0;
+    if (count < 0 && errno == EINTR) continue;
+    const bool notReady = count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    if (!notReady || !SpinUntilReady(fd, events, deadline)) return 0;
   }
 }
 
@@ -93,8 +101,7 @@ std::size_t Move(Transfer transfer) {
 
 bool SendAll(int fd, const uint8_t *data, std::size_t size) {
   while (size > 0) {
-    const std::size_t sent =
-        Move([&] { return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT); });
+    const std::size_t sent = Move(fd, POLLOUT, [&] { return send(fd, data, size, MSG_NOSIGNAL); });
     if (sent == 0) return false;
     data += sent;
     size -= sent;
@@ -103,7 +110,7 @@ bool SendAll(int fd, const uint8_t *data, std::size_t size) {
 }
 
 std::size_t ReceiveSome(int fd, uint8_t *data, std::size_t size) {
-  return Move([&] { return recv(fd, data, size, MSG_DONTWAIT); });
+  return Move(fd, POLLIN, [&] { return recv(fd, data, size, 0); });
 }
 
 bool ReceiveAll(int fd, uint8_t *data, std::size_t size) {
@@ -122,6 +129,12 @@ void PinThread(int cpu) {
   CPU_ZERO(&set);
   CPU_SET(cpu, &set);
   pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
+void ServeOptions(int fd) {
+  const timeval patience{static_cast<time_t>(kPatience.count()), 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
 }
 
 void CloseFd(int &fd) {

@@ -25,8 +25,10 @@ int AcceptWithin(int listener, std::chrono::milliseconds patience);
 // failure.
 int ConnectLoopback(uint16_t port);
 
-// Sends and receives of exactly `size` bytes, trying again at once while
-// the socket is not ready; false when the connection ends first or nothing
+// Sends and receives of exactly `size` bytes. A blocking socket (a peer's)
+// sleeps in the call; a non-blocking one (a reference loop's, like the
+// library's) asks poll without sleeping until it is ready, as the library's
+// application loop does. False when the connection ends first or nothing
 // moves within the patience.
 bool SendAll(int fd, const uint8_t *data, std::size_t size);
 bool ReceiveAll(int fd, uint8_t *data, std::size_t size);
@@ -41,6 +43,10 @@ std::size_t ReceiveSome(int fd, uint8_t *data, std::size_t size);
 constexpr int kApplicationCpu = 0;
 constexpr int kPeerCpu = 1;
 void PinThread(int cpu);
+
+// A peer's accepted connection blocks in send and recv, at most for the
+// patience.
+void ServeOptions(int fd);
 
 // Closes a descriptor that may be -1.
 void CloseFd(int &fd);

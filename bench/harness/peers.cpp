@@ -1,5 +1,6 @@
 #include "harness/peers.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -17,6 +18,10 @@ constexpr std::size_t kReadSize = 256 * 1024;
 
 Role SinkRole() {
   return [](int connection) {
+    // Woken once per 64 KiB instead of once per frame: the sender does not
+    // pay for waking the sink after every send.
+    const int lowWater = 64 * 1024;
+    setsockopt(connection, SOL_SOCKET, SO_RCVLOWAT, &lowWater, sizeof lowWater);
     Bytes buffer(kReadSize);
     while (ReceiveSome(connection, buffer.data(), buffer.size()) > 0) {
     }
@@ -32,6 +37,9 @@ Role StreamerRole(Bytes block) {
 
 Role AnswererRole(Bytes answer) {
   return [answer = std::move(answer)](int connection) {
+    // Waits for each command without sleeping, so that a round trip is not
+    // dominated by the time it takes to wake the peer.
+    fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_NONBLOCK);
     FrameCutter cutter(2 * kReadSize);
     Bytes frame(kReadSize);
     for (;;) {
@@ -73,6 +81,7 @@ void Peer::Run() {
   for (;;) {
     int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (connection < 0) return;
+    ServeOptions(connection);
     if (Track(connection)) role_(connection);
     Track(-1);
     CloseFd(connection);

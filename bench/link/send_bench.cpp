@@ -16,18 +16,25 @@ constexpr double kSendTarget = 0.9;
 // what waits: a sink that reads slower than the library sends makes the
 // application wait, as it would make a plain sender wait.
 template <typename SendOne>
+int32_t SendAgain(SendOne sendOne, int64_t &refused) {
+  Deadline deadline;
+  int32_t result;
+  do {
+    ++refused;
+    PT_GW_Status(kGateway);
+  } while ((result = sendOne()) == -4 && !deadline.Passed());
+  return result;
+}
+
+template <typename SendOne>
 void LibrarySend(benchmark::State &state, SendOne sendOne) {
   Peer sink(SinkRole());
   ConnectedLibrary library({sink.Port()});
   if (!sink.Listening() || !library.Ready()) return state.SkipWithError("no connection");
   int64_t refused = 0;
   for (auto _ : state) {
-    Deadline deadline;
-    int32_t result;
-    while ((result = sendOne()) == -4 && !deadline.Passed()) {
-      ++refused;
-      PT_GW_Status(kGateway);
-    }
+    int32_t result = sendOne();
+    if (result == -4) result = SendAgain(sendOne, refused);
     if (result != 0) return state.SkipWithError("the library refused a frame");
   }
   state.SetItemsProcessed(state.iterations());
