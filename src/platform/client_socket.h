@@ -30,7 +30,7 @@ struct TByteRun {
   std::size_t size;
 };
 
-// Bytes handed out by Receive; valid until the next Receive or release.
+// Bytes handed out by Receive; valid until the next Receive of any socket.
 struct TByteView {
   const uint8_t *data = nullptr;
   std::size_t size = 0;
@@ -83,7 +83,8 @@ class TClientSocket {
   // Takes every byte of the runs or none of them.
   TSendOutcome Send(const TByteRun *runs, std::size_t count);
   TSendOutcome Send(const uint8_t *data, std::size_t size);
-  // Reads every byte the connection holds, in one read.
+  // Reads what the connection holds, at most 256 KiB, in one read; the rest
+  // raises the next read event.
   TByteView Receive();
 
   TSocketNotifyEvent OnConnect;

@@ -7,7 +7,6 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "platform/posix/socket_impl.h"
@@ -69,8 +68,6 @@ ssize_t WriteRuns(int fd, const TByteRun *runs, std::size_t count) {
   message.msg_iovlen = count;
   return sendmsg(fd, &message, kFlags);
 }
-
-constexpr std::size_t kLargestRead = 256 * 1024;
 
 }  // namespace
 
@@ -272,18 +269,16 @@ TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
 
 TByteView TClientSocket::Receive() {
   Impl &impl = *impl_;
-  if (!impl.Connected()) return {};
-  // A large backlog is read in parts, one per read event, so the bytes of one
-  // read stay in the processor's cache while they are cut into frames; the
-  // rest raises the next read event.
-  const std::size_t ready = std::min(impl.BytesReady(), kLargestRead);
-  if (ready == 0) return {};
-  if (impl.in.size() < ready) impl.in.resize(ready);
+  TEventLoop *loop = TEventLoop::Instance();
+  if (!impl.Connected() || !loop) return {};
+  // A large backlog is read in parts, one per read event, so the bytes of
+  // one read stay in the processor's cache while they are cut into frames.
+  uint8_t *area = loop->ReadArea();
   ssize_t got;
   do {
-    got = recv(impl.fd, impl.in.data(), ready, MSG_DONTWAIT);
+    got = recv(impl.fd, area, TEventLoop::kReadAreaSize, MSG_DONTWAIT);
   } while (got < 0 && errno == EINTR);
-  if (got > 0) return {impl.in.data(), static_cast<std::size_t>(got)};
+  if (got > 0) return {area, static_cast<std::size_t>(got)};
   if (got == 0 || !WouldBlock(errno)) impl.Fail();
   return {};
 }

@@ -53,6 +53,12 @@ void TEventLoop::Stop() {
   running = nullptr;
 }
 
+uint8_t *TEventLoop::ReadArea() {
+  // Not value-initialised: a read hands out only the bytes it wrote.
+  if (!readArea_) readArea_.reset(new uint8_t[kReadAreaSize]);
+  return readArea_.get();
+}
+
 TEventLoop::~TEventLoop() {
   // Sockets still alive lose their handles quietly and may be opened again
   // once a new loop runs.

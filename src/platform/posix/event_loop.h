@@ -6,7 +6,9 @@
 
 #include <sys/epoll.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -40,6 +42,11 @@ class TEventLoop {
 
   int Dispatch();
 
+  // Where a read puts its bytes: one area for every socket, since each read
+  // is cut into frames before the next one.
+  static constexpr std::size_t kReadAreaSize = 256 * 1024;
+  uint8_t *ReadArea();
+
  private:
   struct Posted {
     TEventTag tag;
@@ -61,6 +68,7 @@ class TEventLoop {
   uint32_t nextNumber_ = 1;
   std::unordered_map<uint32_t, TClientSocket *> sockets_;
   std::vector<Posted> posted_;
+  std::unique_ptr<uint8_t[]> readArea_;
 };
 
 // Raising the events of a socket on the library's thread.

@@ -49,7 +49,6 @@ struct TClientSocket::Impl {
   uint32_t generation = 0;  // raised for every new handle
   bool writesWatched = false;
   TOutputBuffer out{kOutputCapacity};
-  std::vector<uint8_t> in;
 };
 
 }  // namespace roviro2
