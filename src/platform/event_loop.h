@@ -1,10 +1,11 @@
-// The event source of the POSIX sockets: one epoll instance for every socket,
-// plus a list of events that the sockets post themselves (a connect refused at
-// once, a connection closed by the library). An eventfd in the epoll set makes
-// the epoll descriptor readable while posted events wait.
+// The event loop behind the sockets: knows every socket by number, keeps the
+// events that sockets post themselves (a connect refused at once, a
+// connection closed by the library), and runs them together with what the
+// system reports when the library's thread dispatches.
+//
+// What the system reports comes from a source of each platform's own
+// (TEventSource): epoll on POSIX, window messages on Windows.
 #pragma once
-
-#include <sys/epoll.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +24,8 @@ using TEventTag = uint64_t;
 
 enum class TPostedKind { kDisconnect, kConnectError };
 
+class TEventSource;
+
 class TEventLoop {
  public:
   // The running loop, or null.
@@ -30,17 +33,22 @@ class TEventLoop {
   static bool Start();
   static void Stop();
 
-  int Fd() const { return epoll_; }
+  TEventSource &Source() { return *source_; }
 
   // Socket numbers: a socket is known to the loop from Enrol to Leave.
   uint32_t Enrol(TClientSocket *socket);
   void Leave(uint32_t number);
+  std::size_t SocketCount() const { return sockets_.size(); }
+  // The socket of a tag, or null when it is gone or the tag is stale.
+  TClientSocket *Find(TEventTag tag) const;
 
-  bool Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added);
-  void Unwatch(int fd);
   void Post(TEventTag tag, TPostedKind kind, int code = 0);
+  // Runs the posted events; how many ran.
+  int RunPosted();
 
+  // Runs the posted events, then what the system reported.
   int Dispatch();
+  bool Running() const { return Instance() == this; }
 
   // Where a read puts its bytes: one area for every socket, since each read
   // is cut into frames before the next one.
@@ -53,18 +61,10 @@ class TEventLoop {
     TPostedKind kind;
     int code;
   };
-  TEventLoop(int epoll, int wake) : epoll_(epoll), wake_(wake) {}
+  explicit TEventLoop(std::unique_ptr<TEventSource> source);
   ~TEventLoop();
 
-  TClientSocket *Find(TEventTag tag) const;
-  int RunPosted();
-  int RunReady();
-  int HandleReady(TEventTag tag, uint32_t mask);
-  int FinishConnect(TEventTag tag, uint32_t mask);
-  int HandleConnected(TEventTag tag, uint32_t mask);
-
-  int epoll_;
-  int wake_;
+  std::unique_ptr<TEventSource> source_;
   uint32_t nextNumber_ = 1;
   std::unordered_map<uint32_t, TClientSocket *> sockets_;
   std::vector<Posted> posted_;

@@ -1,0 +1,154 @@
+// TClientSocket's operations on every platform, over the system calls of
+// each platform's socket_impl.
+#include "platform/client_socket.h"
+
+#include "platform/socket_impl.h"
+
+namespace roviro2 {
+
+namespace {
+
+std::size_t TotalSize(const TByteRun *runs, std::size_t count) {
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i)
+    total += runs[i].size;
+  return total;
+}
+
+// Keeps what the system did not take, in order.
+void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std::size_t sent) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t skip = sent < runs[i].size ? sent : runs[i].size;
+    sent -= skip;
+    out.Append(runs[i].data + skip, runs[i].size - skip);
+  }
+}
+
+}  // namespace
+
+bool TClientSocket::Impl::Flush() {
+  while (!out.Empty()) {
+    const TByteRun waiting{out.Data(), out.Size()};
+    const std::ptrdiff_t sent = Write(&waiting, 1);
+    if (sent == kFailed) return false;
+    if (sent <= 0) break;
+    out.Consume(static_cast<std::size_t>(sent));
+  }
+  WatchWrites(!out.Empty());
+  return true;
+}
+
+void TClientSocket::Impl::Fail() {
+  Drop();
+  if (TEventLoop *loop = TEventLoop::Instance()) loop->Post(Tag(), TPostedKind::kDisconnect);
+}
+
+TClientSocket::TClientSocket() : impl_(std::make_unique<Impl>(*this)) {}
+
+TClientSocket::~TClientSocket() {
+  impl_->Drop();
+  if (TEventLoop *loop = TEventLoop::Instance(); loop && impl_->number != 0) {
+    loop->Leave(impl_->number);
+  }
+}
+
+const std::string &TClientSocket::Address() const {
+  return impl_->address;
+}
+
+uint16_t TClientSocket::Port() const {
+  return impl_->port;
+}
+
+bool TClientSocket::SetAddress(const std::string &address) {
+  if (address == impl_->address) return true;
+  if (Active()) return false;
+  impl_->address = address;
+  return true;
+}
+
+bool TClientSocket::SetPort(uint16_t port) {
+  if (port == impl_->port) return true;
+  if (Active()) return false;
+  impl_->port = port;
+  return true;
+}
+
+bool TClientSocket::Active() const {
+  return impl_->Connected();
+}
+
+bool TClientSocket::Open() {
+  if (Active()) return true;
+  impl_->Drop();
+  return impl_->Connect();
+}
+
+void TClientSocket::Close() {
+  if (Active()) impl_->Fail();
+}
+
+void TClientSocket::CloseInner() {
+  if (impl_->fd == kNoSocket) {
+    ++impl_->generation;  // what an earlier attempt still had pending is dropped
+    return;
+  }
+  impl_->Drop();
+  ++impl_->generation;
+  if (TEventLoop *loop = TEventLoop::Instance()) loop->Post(impl_->Tag(), TPostedKind::kDisconnect);
+}
+
+bool TClientSocket::Reserve(std::size_t bytes) {
+  if (!impl_->Connected()) return false;
+  if (!impl_->Flush()) {
+    impl_->Fail();
+    return false;
+  }
+  return impl_->out.Room() >= bytes;
+}
+
+TSendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
+  const TByteRun run{data, size};
+  return Send(&run, 1);
+}
+
+TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
+  Impl &impl = *impl_;
+  if (!impl.Connected()) return TSendOutcome::kNotConnected;
+  if (count > kMaxRuns) return TSendOutcome::kNoRoom;
+  const std::size_t total = TotalSize(runs, count);
+  if (!Reserve(total)) {
+    return impl.Connected() ? TSendOutcome::kNoRoom : TSendOutcome::kFailed;
+  }
+  std::size_t sent = 0;
+  if (impl.out.Empty()) {
+    const std::ptrdiff_t result = impl.Write(runs, count);
+    if (result == Impl::kFailed) {
+      impl.Fail();
+      return TSendOutcome::kFailed;
+    }
+    sent = result < 0 ? 0 : static_cast<std::size_t>(result);
+  }
+  // The output buffer is touched, and its storage made, only when the system
+  // left something over.
+  if (sent < total) {
+    KeepUnsent(impl.out, runs, count, sent);
+    impl.WatchWrites(true);
+  }
+  return TSendOutcome::kTaken;
+}
+
+TByteView TClientSocket::Receive() {
+  Impl &impl = *impl_;
+  TEventLoop *loop = TEventLoop::Instance();
+  if (!impl.Connected() || !loop) return {};
+  // A large backlog is read in parts, one per read event, so the bytes of
+  // one read stay in the processor's cache while they are cut into frames.
+  uint8_t *area = loop->ReadArea();
+  const std::ptrdiff_t got = impl.Read(area, TEventLoop::kReadAreaSize);
+  if (got > 0) return {area, static_cast<std::size_t>(got)};
+  if (got != Impl::kWouldBlock) impl.Fail();
+  return {};
+}
+
+}  // namespace roviro2

@@ -1,0 +1,142 @@
+#include "platform/posix/epoll_source.h"
+
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/socket_impl.h"
+
+namespace roviro2 {
+
+namespace {
+
+constexpr TEventTag kWakeTag = 0;  // socket numbers start at 1
+constexpr int kBatch = 64;
+
+}  // namespace
+
+std::unique_ptr<TEventSource> TEventSource::Create() {
+  const int epoll = epoll_create1(EPOLL_CLOEXEC);
+  if (epoll < 0) return nullptr;
+  const int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  epoll_event ev{};
+  ev.events = EPOLLIN;
+  ev.data.u64 = kWakeTag;
+  if (wake < 0 || epoll_ctl(epoll, EPOLL_CTL_ADD, wake, &ev) != 0) {
+    if (wake >= 0) close(wake);
+    close(epoll);
+    return nullptr;
+  }
+  return std::make_unique<TEpollSource>(epoll, wake);
+}
+
+TEpollSource::~TEpollSource() {
+  close(wake_);
+  close(epoll_);
+}
+
+TEpollSource *TEpollSource::Running() {
+  TEventLoop *loop = TEventLoop::Instance();
+  return loop ? static_cast<TEpollSource *>(&loop->Source()) : nullptr;
+}
+
+bool TEpollSource::Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added) {
+  epoll_event ev{};
+  ev.events = connecting ? EPOLLOUT : (EPOLLIN | EPOLLRDHUP | (wantWrite ? EPOLLOUT : 0u));
+  ev.data.u64 = tag;
+  return epoll_ctl(epoll_, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &ev) == 0;
+}
+
+void TEpollSource::Unwatch(int fd) {
+  epoll_event ev{};
+  epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, &ev);
+}
+
+void TEpollSource::Wake() {
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
+}
+
+void TEpollSource::Quiet() {
+  uint64_t count;
+  [[maybe_unused]] const ssize_t got = read(wake_, &count, sizeof count);
+}
+
+int TEpollSource::RunReady(TEventLoop &loop) {
+  // Level-triggered: a socket that stays ready shows up again, so the number
+  // of batches is bounded by the number of sockets.
+  int ran = 0;
+  std::size_t batches = loop.SocketCount() / kBatch + 1;
+  epoll_event events[kBatch];
+  while (batches-- > 0) {
+    int ready;
+    do {
+      ready = epoll_wait(epoll_, events, kBatch, 0);
+    } while (ready < 0 && errno == EINTR);
+    for (int i = 0; i < ready; ++i) {
+      if (!loop.Running()) return ran;
+      if (events[i].data.u64 != kWakeTag)
+        ran += HandleReady(loop, events[i].data.u64, events[i].events);
+    }
+    if (ready < kBatch) break;
+  }
+  return ran;
+}
+
+int TEpollSource::HandleReady(TEventLoop &loop, TEventTag tag, uint32_t mask) {
+  TClientSocket *socket = loop.Find(tag);
+  if (!socket) return 0;
+  if (socket->Internals().Connecting()) return FinishConnect(*socket, mask);
+  if (socket->Internals().Connected()) return HandleConnected(loop, tag, mask);
+  return 0;
+}
+
+int TEpollSource::FinishConnect(TClientSocket &socket, uint32_t mask) {
+  TClientSocket::Impl &impl = socket.Internals();
+  int error = impl.ConnectResult();
+  if (error == 0 && !(mask & EPOLLOUT)) error = ECONNREFUSED;
+  if (error == 0) {
+    impl.BecomeConnected();
+    RaiseConnect(socket);
+  } else {
+    impl.Drop();
+    RaiseError(socket, TErrorEvent::eeConnect, error);
+  }
+  return 1;
+}
+
+int TEpollSource::HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask) {
+  TClientSocket *socket = loop.Find(tag);
+  if ((mask & EPOLLOUT) && !socket->Internals().Flush()) {
+    socket->Internals().Drop();
+    RaiseDisconnect(*socket);
+    return 1;
+  }
+  // The kernel flags a closed or failed connection in the event itself.
+  // Without such a flag, readable means bytes are waiting, and the read
+  // handler's own read finds out how many; with one, it is worth more system
+  // calls to tell bytes still to read from the end of the stream.
+  const bool hungUp = (mask & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
+  const bool readable = hungUp ? socket->Internals().BytesReady() > 0 : (mask & EPOLLIN) != 0;
+  int ran = 0;
+  if (readable) {
+    RaiseRead(*socket);
+    ++ran;
+    // The handler may have ended the loop, released the socket or closed
+    // the connection.
+    if (!loop.Running()) return ran;
+    socket = loop.Find(tag);
+    if (!socket || !socket->Internals().Connected()) return ran;
+  }
+  if (hungUp && socket->Internals().BytesReady() == 0 && socket->Internals().PeerGone()) {
+    // A connection that ends with an error is treated like one the peer closed.
+    socket->Internals().Drop();
+    RaiseDisconnect(*socket);
+    ++ran;
+  }
+  return ran;
+}
+
+}  // namespace roviro2

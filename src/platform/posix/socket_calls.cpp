@@ -1,0 +1,157 @@
+// The POSIX system calls of TClientSocket: a non-blocking TCP socket watched
+// by the epoll source.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/epoll_source.h"
+#include "platform/socket_impl.h"
+
+namespace roviro2 {
+
+namespace {
+
+// A gateway that vanishes without a reset is noticed after about half a
+// minute: 10 s idle, then 3 probes 5 s apart.
+constexpr int kKeepIdleSeconds = 10;
+constexpr int kKeepIntervalSeconds = 5;
+constexpr int kKeepProbes = 3;
+constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+
+void SetOption(int fd, int level, int name, int value) {
+  setsockopt(fd, level, name, &value, sizeof value);
+}
+
+// Command frames are small and often sent back to back: no Nagle delay.
+void ConfigureSocket(int fd) {
+  SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
+  SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
+  SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, kKeepIdleSeconds);
+  SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, kKeepIntervalSeconds);
+  SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, kKeepProbes);
+}
+
+bool WouldBlock(int error) {
+  return error == EAGAIN || error == EWOULDBLOCK;
+}
+
+// A single run goes out with send, which costs the kernel less than
+// sendmsg's gather list.
+ssize_t WriteRuns(int fd, const TByteRun *runs, std::size_t count) {
+  if (count == 1) return send(fd, runs[0].data, runs[0].size, kSendFlags);
+  iovec pieces[kMaxRuns];
+  for (std::size_t i = 0; i < count; ++i)
+    pieces[i] = {const_cast<uint8_t *>(runs[i].data), runs[i].size};
+  msghdr message{};
+  message.msg_iov = pieces;
+  message.msg_iovlen = count;
+  return sendmsg(fd, &message, kSendFlags);
+}
+
+int Fd(TNativeSocket handle) {
+  return static_cast<int>(handle);
+}
+
+}  // namespace
+
+bool TClientSocket::Impl::Connect() {
+  in_addr numeric{};
+  if (address.empty() || inet_pton(AF_INET, address.c_str(), &numeric) != 1) return false;
+  TEventLoop *loop = TEventLoop::Instance();
+  if (!loop) return false;
+  const int handle = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (handle < 0) return false;
+  ConfigureSocket(handle);
+  if (number == 0) number = loop->Enrol(&self);
+  ++generation;
+  if (!TEpollSource::Running()->Watch(handle, Tag(), true, false, false)) {
+    close(handle);
+    return false;
+  }
+  fd = handle;
+  state = State::kConnecting;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr = numeric;
+  int result;
+  do {
+    result = connect(handle, reinterpret_cast<const sockaddr *>(&peer), sizeof peer);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0 && errno != EINPROGRESS) {
+    // Known at once, but reported like any failed attempt: later, as an event.
+    const int error = errno;
+    Drop();
+    loop->Post(Tag(), TPostedKind::kConnectError, error);
+  }
+  return true;
+}
+
+int TClientSocket::Impl::ConnectResult() const {
+  int error = 0;
+  socklen_t size = sizeof error;
+  if (getsockopt(Fd(fd), SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
+  return error;
+}
+
+void TClientSocket::Impl::BecomeConnected() {
+  state = State::kConnected;
+  writesWatched = false;
+  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
+}
+
+void TClientSocket::Impl::WatchWrites(bool on) {
+  if (writesWatched == on || !Connected()) return;
+  writesWatched = on;
+  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true);
+}
+
+std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
+  ssize_t sent;
+  do {
+    sent = WriteRuns(Fd(fd), runs, count);
+  } while (sent < 0 && errno == EINTR);
+  if (sent >= 0) return sent;
+  return WouldBlock(errno) ? kWouldBlock : kFailed;
+}
+
+std::ptrdiff_t TClientSocket::Impl::Read(uint8_t *area, std::size_t size) {
+  ssize_t got;
+  do {
+    got = recv(Fd(fd), area, size, MSG_DONTWAIT);
+  } while (got < 0 && errno == EINTR);
+  if (got >= 0) return got;
+  return WouldBlock(errno) ? kWouldBlock : kFailed;
+}
+
+std::size_t TClientSocket::Impl::BytesReady() const {
+  int count = 0;
+  if (fd == kNoSocket || ioctl(Fd(fd), FIONREAD, &count) != 0 || count < 0) return 0;
+  return static_cast<std::size_t>(count);
+}
+
+bool TClientSocket::Impl::PeerGone() const {
+  uint8_t byte;
+  const ssize_t got = recv(Fd(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (got == 0) return true;
+  return got < 0 && !WouldBlock(errno) && errno != EINTR;
+}
+
+void TClientSocket::Impl::Drop() {
+  if (fd != kNoSocket) {
+    if (TEpollSource *source = TEpollSource::Running()) source->Unwatch(Fd(fd));
+    close(Fd(fd));
+  }
+  fd = kNoSocket;
+  state = State::kIdle;
+  writesWatched = false;
+  out.Clear();
+}
+
+}  // namespace roviro2

@@ -1,0 +1,73 @@
+// The state of one client socket, shared by the socket's operations and the
+// event loop that turns what the system reports into its events.
+//
+// The operations common to every platform live in client_socket.cpp; the
+// system calls below them are each platform's own (posix/, win32/).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/client_socket.h"
+#include "platform/event_loop.h"
+#include "platform/output_buffer.h"
+
+namespace roviro2 {
+
+// A system socket handle: a descriptor on POSIX, a SOCKET on Windows.
+using TNativeSocket = std::intptr_t;
+constexpr TNativeSocket kNoSocket = -1;
+
+struct TClientSocket::Impl {
+  enum class State { kIdle, kConnecting, kConnected };
+  // Results of Write and Read besides a count of bytes.
+  static constexpr std::ptrdiff_t kWouldBlock = -1;
+  static constexpr std::ptrdiff_t kFailed = -2;
+
+  explicit Impl(TClientSocket &self) : self(self) {}
+
+  TEventTag Tag() const { return (static_cast<TEventTag>(number) << 32) | generation; }
+  bool Connecting() const { return state == State::kConnecting; }
+  bool Connected() const { return state == State::kConnected; }
+
+  // Common to every platform.
+  // Writes out what waits; false when the connection failed.
+  bool Flush();
+  // Closes the handle of a failed connection; its disconnect event follows
+  // at the next dispatch.
+  void Fail();
+
+  // Each platform's own.
+  // Starts a connect; false when it cannot start.
+  bool Connect();
+  // The outcome of a connect under way: 0, or the error code.
+  int ConnectResult() const;
+  // The connect completed: read events from now on.
+  void BecomeConnected();
+  void WatchWrites(bool on);
+  std::size_t BytesReady() const;
+  // The peer closed the connection or it failed.
+  bool PeerGone() const;
+  // Closes the handle without raising anything.
+  void Drop();
+  // One send of every run (bytes taken, kWouldBlock or kFailed).
+  std::ptrdiff_t Write(const TByteRun *runs, std::size_t count);
+  // One receive (bytes read, 0 when the peer closed, kWouldBlock or kFailed).
+  std::ptrdiff_t Read(uint8_t *area, std::size_t size);
+
+  TClientSocket &self;
+  std::string address;
+  uint16_t port = 0;
+  TNativeSocket fd = kNoSocket;
+  State state = State::kIdle;
+  uint32_t number = 0;      // 0: not known to the event loop
+  uint32_t generation = 0;  // raised for every new handle
+  bool writesWatched = false;
+  TOutputBuffer out{kOutputCapacity};
+};
+
+// Runs of bytes a single send takes at most.
+constexpr std::size_t kMaxRuns = 4;
+
+}  // namespace roviro2
