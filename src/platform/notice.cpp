@@ -1,7 +1,5 @@
 #include "platform/notice.h"
 
-#include <cstdio>
-
 namespace roviro2 {
 
 namespace {
@@ -20,8 +18,7 @@ void ShowNotice(const std::string &text) {
     handler(text);
     return;
   }
-  std::fprintf(stderr, "%s\n", text.c_str());
-  std::fflush(stderr);
+  ShowDefaultNotice(text);
 }
 
 void SetNoticeHandler(NoticeHandler handler) {

@@ -1,0 +1,139 @@
+// The Windows system calls of TClientSocket: a Winsock socket whose
+// notifications go to the window source as messages (non-blocking from the
+// moment it is watched).
+#include "platform/socket_impl.h"
+#include "platform/win32/window_source.h"
+
+namespace roviro2 {
+
+namespace {
+
+// A gateway that vanishes without a reset is noticed after about half a
+// minute: 10 s idle, then probes 5 s apart (their count is the system's).
+constexpr ULONG kKeepIdleMs = 10000;
+constexpr ULONG kKeepIntervalMs = 5000;
+
+SOCKET Sock(TNativeSocket handle) {
+  return static_cast<SOCKET>(handle);
+}
+
+// Command frames are small and often sent back to back: no Nagle delay.
+void ConfigureSocket(SOCKET handle) {
+  const BOOL on = TRUE;
+  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char *>(&on), sizeof on);
+  setsockopt(handle, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char *>(&on), sizeof on);
+  tcp_keepalive keepAlive{1, kKeepIdleMs, kKeepIntervalMs};
+  DWORD returned = 0;
+  WSAIoctl(handle, SIO_KEEPALIVE_VALS, &keepAlive, sizeof keepAlive, nullptr, 0, &returned, nullptr,
+           nullptr);
+}
+
+std::ptrdiff_t Outcome(int result) {
+  if (result != SOCKET_ERROR) return result;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? TClientSocket::Impl::kWouldBlock
+                                             : TClientSocket::Impl::kFailed;
+}
+
+// Winsock counts in int: a larger request is cut, which a send or receive
+// of fewer bytes than asked for covers anyway.
+int Clamp(std::size_t size) {
+  constexpr std::size_t kMost = 1u << 30;
+  return static_cast<int>(size < kMost ? size : kMost);
+}
+
+}  // namespace
+
+bool TClientSocket::Impl::Connect() {
+  in_addr numeric{};
+  if (address.empty() || inet_pton(AF_INET, address.c_str(), &numeric) != 1) return false;
+  TEventLoop *loop = TEventLoop::Instance();
+  if (!loop) return false;
+  const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (handle == INVALID_SOCKET) return false;
+  ConfigureSocket(handle);
+  if (number == 0) number = loop->Enrol(&self);
+  ++generation;
+  if (!TWindowSource::Running()->Watch(static_cast<TNativeSocket>(handle), Tag())) {
+    closesocket(handle);
+    return false;
+  }
+  fd = static_cast<TNativeSocket>(handle);
+  state = State::kConnecting;
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr = numeric;
+  if (connect(handle, reinterpret_cast<const sockaddr *>(&peer), sizeof peer) != 0) {
+    const int error = WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) {
+      // Known at once, but reported like any failed attempt: later, as an event.
+      Drop();
+      loop->Post(Tag(), TPostedKind::kConnectError, error);
+    }
+  }
+  return true;
+}
+
+int TClientSocket::Impl::ConnectResult() const {
+  int error = 0;
+  int size = sizeof error;
+  if (getsockopt(Sock(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0)
+    return WSAGetLastError();
+  return error;
+}
+
+void TClientSocket::Impl::BecomeConnected() {
+  state = State::kConnected;
+  writesWatched = false;
+}
+
+void TClientSocket::Impl::WatchWrites(bool on) {
+  // Winsock reports room to write by itself after a refused send.
+  writesWatched = on && Connected();
+}
+
+std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
+  if (count == 1) {
+    return Outcome(
+        send(Sock(fd), reinterpret_cast<const char *>(runs[0].data), Clamp(runs[0].size), 0));
+  }
+  WSABUF pieces[kMaxRuns];
+  for (std::size_t i = 0; i < count; ++i) {
+    pieces[i].len = static_cast<ULONG>(Clamp(runs[i].size));
+    pieces[i].buf = reinterpret_cast<char *>(const_cast<uint8_t *>(runs[i].data));
+  }
+  DWORD sent = 0;
+  if (WSASend(Sock(fd), pieces, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr) != 0)
+    return Outcome(SOCKET_ERROR);
+  return static_cast<std::ptrdiff_t>(sent);
+}
+
+std::ptrdiff_t TClientSocket::Impl::Read(uint8_t *area, std::size_t size) {
+  return Outcome(recv(Sock(fd), reinterpret_cast<char *>(area), Clamp(size), 0));
+}
+
+std::size_t TClientSocket::Impl::BytesReady() const {
+  u_long count = 0;
+  if (fd == kNoSocket || ioctlsocket(Sock(fd), FIONREAD, &count) != 0) return 0;
+  return count;
+}
+
+bool TClientSocket::Impl::PeerGone() const {
+  char byte;
+  const int got = recv(Sock(fd), &byte, 1, MSG_PEEK);
+  if (got == 0) return true;
+  return got == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK;
+}
+
+void TClientSocket::Impl::Drop() {
+  if (fd != kNoSocket) {
+    if (TWindowSource *source = TWindowSource::Running()) source->Unwatch(fd);
+    closesocket(Sock(fd));
+  }
+  fd = kNoSocket;
+  state = State::kIdle;
+  writesWatched = false;
+  out.Clear();
+}
+
+}  // namespace roviro2
