@@ -1,15 +1,6 @@
 #include "support/fake_gateway.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <stdexcept>
 
 namespace roviro2_test {
@@ -36,10 +27,19 @@ std::vector<Bytes> CutFrames(const Bytes &stream) {
   return frames;
 }
 
+Bytes GatewayFrame(uint8_t command, uint8_t node, const Bytes &data, uint8_t port) {
+  const std::size_t size = 8 + data.size();
+  Bytes frame(size);
+  const uint8_t header[8] = {
+      static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8), port, 0, 0x77, 0, command, node};
+  std::copy(header, header + 8, frame.begin());
+  std::copy(data.begin(), data.end(), frame.begin() + 8);
+  return frame;
+}
+
 FakeGateway::FakeGateway() : FakeGateway(Options{}) {}
 
 FakeGateway::FakeGateway(Options options) : options_(options) {
-  if (pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   if (!OpenListener()) throw std::runtime_error("cannot listen on 127.0.0.1");
   thread_ = std::thread([this] { Run(); });
 }
@@ -49,23 +49,19 @@ FakeGateway::~FakeGateway() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
-  const char byte = 0;
-  [[maybe_unused]] const ssize_t written = write(wake_[1], &byte, 1);
+  wake_.Raise();
   thread_.join();
-  if (client_ >= 0) close(client_);
-  if (listener_ >= 0) close(listener_);
-  close(wake_[0]);
-  close(wake_[1]);
+  if (client_ != kNoSocketHandle) CloseSocket(client_);
+  if (listener_ != kNoSocketHandle) CloseSocket(listener_);
 }
 
 bool FakeGateway::OpenListener() {
-  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0) return false;
-  const int on = 1;
-  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  StartSockets();
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  if (listener_ == kNoSocketHandle) return false;
+  SetSocketOption(listener_, SOL_SOCKET, SO_REUSEADDR, 1);
   if (options_.receiveBuffer > 0) {
-    setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBuffer,
-               sizeof options_.receiveBuffer);
+    SetSocketOption(listener_, SOL_SOCKET, SO_RCVBUF, options_.receiveBuffer);
   }
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -75,8 +71,8 @@ bool FakeGateway::OpenListener() {
   if (bind(listener_, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
       listen(listener_, 16) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
-    close(listener_);
-    listener_ = -1;
+    CloseSocket(listener_);
+    listener_ = kNoSocketHandle;
     return false;
   }
   port_ = ntohs(address.sin_port);
@@ -127,8 +123,7 @@ void FakeGateway::Do(Action action) {
   bool done = false;
   std::unique_lock<std::mutex> lock(mutex_);
   actions_.emplace_back(std::move(action), &done);
-  const char byte = 0;
-  [[maybe_unused]] const ssize_t written = write(wake_[1], &byte, 1);
+  wake_.Raise();
   if (!changed_.wait_for(lock, kPatience, [&] { return done; })) {
     throw std::runtime_error("fake gateway did not act in time");
   }
@@ -144,8 +139,9 @@ void FakeGateway::Send(const Bytes &bytes) {
   WaitForClient();
   Do([this, bytes] {
     std::size_t at = 0;
-    while (client_ >= 0 && at < bytes.size()) {
-      const ssize_t sent = send(client_, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
+    while (client_ != kNoSocketHandle && at < bytes.size()) {
+      const auto sent = send(client_, reinterpret_cast<const char *>(bytes.data()) + at,
+                             static_cast<int>(bytes.size() - at), kNoSignal);
       if (sent <= 0) break;
       at += static_cast<std::size_t>(sent);
     }
@@ -155,10 +151,10 @@ void FakeGateway::Send(const Bytes &bytes) {
 void FakeGateway::Dribble(const Bytes &bytes) {
   WaitForClient();
   Do([this, bytes] {
-    const int on = 1;
-    if (client_ >= 0) setsockopt(client_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (client_ != kNoSocketHandle) SetSocketOption(client_, IPPROTO_TCP, TCP_NODELAY, 1);
     for (const uint8_t byte : bytes) {
-      if (client_ < 0 || send(client_, &byte, 1, MSG_NOSIGNAL) != 1) break;
+      const char one = static_cast<char>(byte);
+      if (client_ == kNoSocketHandle || send(client_, &one, 1, kNoSignal) != 1) break;
     }
   });
 }
@@ -187,35 +183,38 @@ void FakeGateway::ResumeReading() {
 
 void FakeGateway::Refuse() {
   Do([this] {
-    close(listener_);
-    listener_ = -1;
+    CloseSocket(listener_);
+    listener_ = kNoSocketHandle;
   });
 }
 
 void FakeGateway::Listen() {
   Do([this] {
-    if (listener_ < 0 && !OpenListener()) throw std::runtime_error("cannot listen again");
+    if (listener_ == kNoSocketHandle && !OpenListener())
+      throw std::runtime_error("cannot listen again");
   });
 }
 
 void FakeGateway::DropConnection(bool reset) {
-  if (client_ < 0) return;
+  if (client_ == kNoSocketHandle) return;
   if (reset) {
-    const linger abort{1, 0};
-    setsockopt(client_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    linger abort{};
+    abort.l_onoff = 1;
+    abort.l_linger = 0;
+    SetSocketOption(client_, SOL_SOCKET, SO_LINGER, abort);
   }
-  close(client_);
-  client_ = -1;
+  CloseSocket(client_);
+  client_ = kNoSocketHandle;
   std::lock_guard<std::mutex> lock(mutex_);
   connected_ = false;
   changed_.notify_all();
 }
 
 void FakeGateway::AcceptOne() {
-  const int accepted = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (accepted < 0) return;
+  const SocketHandle accepted = accept(listener_, nullptr, nullptr);
+  if (accepted == kNoSocketHandle) return;
   if (options_.accepting == Accepting::kDropAtOnce) {
-    close(accepted);
+    CloseSocket(accepted);
     std::lock_guard<std::mutex> lock(mutex_);
     ++accepted_;
     changed_.notify_all();
@@ -230,22 +229,20 @@ void FakeGateway::AcceptOne() {
 }
 
 void FakeGateway::ReadSome() {
-  uint8_t chunk[65536];
+  char chunk[65536];
   const std::size_t want = std::min(sizeof chunk, std::max<std::size_t>(1, options_.readChunk));
-  const ssize_t got = recv(client_, chunk, want, MSG_DONTWAIT);
+  const auto got = recv(client_, chunk, static_cast<int>(want), kDontWait);
   if (got > 0) {
     std::lock_guard<std::mutex> lock(mutex_);
     received_.insert(received_.end(), chunk, chunk + got);
     changed_.notify_all();
-  } else if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+  } else if (got == 0 || !LastCallWouldBlock()) {
     DropConnection(false);
   }
 }
 
 void FakeGateway::RunActions() {
-  char drain[64];
-  while (read(wake_[0], drain, sizeof drain) > 0) {
-  }
+  wake_.Drain();
   std::unique_lock<std::mutex> lock(mutex_);
   while (!actions_.empty()) {
     auto [action, done] = std::move(actions_.front());
@@ -264,17 +261,24 @@ void FakeGateway::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;
     }
-    pollfd fds[3] = {{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}, {client_, POLLIN, 0}};
-    if (!reading_) fds[2].fd = -1;
-    if (options_.accepting == Accepting::kNever) fds[1].fd = -1;
+    // Only the sockets in use are watched.
+    const bool pause = options_.irregular && (++reads_ % 16 == 0);
+    const bool watchListener =
+        listener_ != kNoSocketHandle && options_.accepting != Accepting::kNever;
+    const bool watchClient = client_ != kNoSocketHandle && reading_ && !pause;
+    PollEntry fds[3] = {};
+    unsigned count = 0;
+    fds[count++] = {wake_.Handle(), POLLIN, 0};
+    const unsigned listenerAt = watchListener ? count : 0;
+    if (watchListener) fds[count++] = {listener_, POLLIN, 0};
+    const unsigned clientAt = watchClient ? count : 0;
+    if (watchClient) fds[count++] = {client_, POLLIN, 0};
     // An irregular reader stops for a millisecond every 16th read, so the
     // sender meets a full kernel buffer now and then.
-    const bool pause = options_.irregular && (++reads_ % 16 == 0);
-    if (pause) fds[2].fd = -1;
-    if (poll(fds, 3, pause ? 1 : 1000) < 0 && errno != EINTR) return;
+    if (PollSockets(fds, count, pause ? 1 : 1000) < 0 && !LastCallWouldBlock()) return;
     if (fds[0].revents) RunActions();
-    if (listener_ >= 0 && fds[1].revents) AcceptOne();
-    if (client_ >= 0 && reading_ && fds[2].revents) ReadSome();
+    if (listenerAt && listener_ != kNoSocketHandle && fds[listenerAt].revents) AcceptOne();
+    if (clientAt && client_ != kNoSocketHandle && reading_ && fds[clientAt].revents) ReadSome();
   }
 }
 

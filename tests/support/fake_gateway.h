@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_sockets.h"
+
 namespace roviro2_test {
 
 using Bytes = std::vector<uint8_t>;
@@ -29,6 +31,10 @@ bool PollUntil(const std::function<bool()> &done, std::chrono::milliseconds pati
 // Cuts a byte stream into frames by their little-endian length fields; a
 // length below 2 or a frame that runs past the end stops the cut.
 std::vector<Bytes> CutFrames(const Bytes &stream);
+
+// A frame as a gateway sends it: length field, port code, gateway byte 0x77
+// (the library overwrites it), command, node, then the data.
+Bytes GatewayFrame(uint8_t command, uint8_t node, const Bytes &data, uint8_t port = 0x60);
 
 class FakeGateway {
  public:
@@ -96,9 +102,9 @@ class FakeGateway {
 
   Options options_;
   uint16_t port_ = 0;
-  int listener_ = -1;
-  int client_ = -1;
-  int wake_[2] = {-1, -1};
+  SocketHandle listener_ = kNoSocketHandle;
+  SocketHandle client_ = kNoSocketHandle;
+  WakeSignal wake_;
   bool reading_ = true;
   unsigned reads_ = 0;
   bool stopping_ = false;

@@ -1,27 +1,20 @@
 #include "support/library_session.h"
 
 #include "roviro2.h"
-#include "roviro2_ext.h"
 
 namespace roviro2_test {
 
 LibrarySession::LibrarySession() {
   PT_API_Close();
-  roviro2_set_notice_handler(&LibrarySession::Collect, this);
   PT_API_Open();
 }
 
 LibrarySession::~LibrarySession() {
   PT_API_Close();
-  roviro2_set_notice_handler(nullptr, nullptr);
   // Leaves an empty table for the next test: a file without entries.
   dir_.Write("");
   PT_API_Open();
   PT_API_Close();
-}
-
-void LibrarySession::Collect(const char *text, void *ctx) {
-  static_cast<LibrarySession *>(ctx)->notices_.emplace_back(text);
 }
 
 int32_t LibrarySession::AddGateway(uint16_t gwId, uint16_t port) {

@@ -1,6 +1,6 @@
 // The library opened for one test, through its exports only: a temporary
 // working directory without IPINDEX, gateways added with PT_GW_InsConf, and
-// every notice collected instead of printed.
+// every notice collected instead of shown.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "support/fake_gateway.h"
 #include "support/ipindex_dir.h"
+#include "support/notice_collector.h"
 
 namespace roviro2_test {
 
@@ -28,15 +29,14 @@ class LibrarySession {
   // Polls PT_GW_Status until a frame of gwId is queued; its size, or 0.
   int32_t WaitFrame(uint16_t gwId);
 
-  const std::vector<std::string> &Notices() const { return notices_; }
-  void ClearNotices() { notices_.clear(); }
+  // The notices shown since the session began (or was cleared), in order.
+  std::vector<std::string> Notices() const { return notices_.Texts(); }
+  void ClearNotices() { notices_.Clear(); }
   IpIndexDir &Dir() { return dir_; }
 
  private:
-  static void Collect(const char *text, void *ctx);
-
+  NoticeCollector notices_;
   IpIndexDir dir_;
-  std::vector<std::string> notices_;
 };
 
 }  // namespace roviro2_test

@@ -1,44 +1,19 @@
-// The public header, the module definition and the shared library's dynamic
-// symbol table must name the same functions.
+// The shared library's dynamic symbol table names the functions of the
+// public header and the extensions, and nothing else.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "support/export_table.h"
+
 namespace {
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 std::set<std::string> HeaderFunctions() {
-  const std::string text = ReadFile(std::string(ROVIRO2_SOURCE_DIR) + "/include/roviro2.h");
-  const std::regex decl(R"(ROVIRO2_CALL\s+(PT_\w+)\s*\()");
-  std::set<std::string> names;
-  for (std::sregex_iterator it(text.begin(), text.end(), decl), end; it != end; ++it)
-    names.insert((*it)[1]);
-  return names;
-}
-
-std::map<std::string, int> DefOrdinals() {
-  std::ifstream in(std::string(ROVIRO2_SOURCE_DIR) + "/src/lib/roviro2.def");
-  const std::regex entry(R"(^\s+(PT_\w+)\s+@(\d+)\s*$)");
-  std::map<std::string, int> ordinals;
-  std::string line;
-  std::smatch m;
-  while (std::getline(in, line)) {
-    if (std::regex_match(line, m, entry)) ordinals[m[1]] = std::stoi(m[2]);
-  }
-  return ordinals;
+  return roviro2_test::HeaderFunctions(ROVIRO2_SOURCE_DIR);
 }
 
 std::set<std::string> ExportedSymbols() {
@@ -55,31 +30,6 @@ std::set<std::string> ExportedSymbols() {
   }
   pclose(pipe);
   return names;
-}
-
-TEST(ExportTable, HeaderDeclaresTheSeventyNineFunctionsOfTheModuleDefinition) {
-  const std::set<std::string> header = HeaderFunctions();
-  const std::map<std::string, int> def = DefOrdinals();
-  EXPECT_EQ(header.size(), 79u);
-  std::set<std::string> defNames;
-  for (const auto &[name, ordinal] : def)
-    defNames.insert(name);
-  EXPECT_EQ(header, defNames);
-}
-
-TEST(ExportTable, OrdinalsRunFromOneToEightyThreeWithFourGaps) {
-  const std::map<std::string, int> def = DefOrdinals();
-  std::set<int> used;
-  for (const auto &[name, ordinal] : def)
-    EXPECT_TRUE(used.insert(ordinal).second) << name;
-  for (int ordinal = 1; ordinal <= 83; ++ordinal) {
-    const bool unassigned = ordinal == 14 || ordinal == 30 || ordinal == 31 || ordinal == 64;
-    EXPECT_EQ(used.count(ordinal), unassigned ? 0u : 1u) << "ordinal " << ordinal;
-  }
-  EXPECT_EQ(def.at("PT_API_Open"), 1);
-  EXPECT_EQ(def.at("PT_Tag_RcvMsg"), 69);
-  EXPECT_EQ(def.at("PT_GW_Ndx2ID"), 70);
-  EXPECT_EQ(def.at("PT_DT2_Terminator"), 83);
 }
 
 TEST(ExportTable, LibraryExportsOnlyDeclaredFunctionsAndExtensions) {

@@ -1,12 +1,10 @@
 // Frames from a gateway on loopback through the exports: reassembly across
-// reads, marking, fetching, and the application's own event loop.
+// reads, marking and fetching.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <thread>
 
 #include "roviro2.h"
-#include "roviro2_ext.h"
 #include "support/fake_gateway.h"
 #include "support/library_session.h"
 #include "support/one_gateway_test.h"
@@ -14,19 +12,11 @@
 namespace roviro2_test {
 namespace {
 
-Bytes Frame(uint8_t command, uint8_t node, const Bytes &data, uint8_t port = 0x60) {
-  Bytes frame = {0, 0, port, 0, 0x77, 0, command, node};
-  frame.insert(frame.end(), data.begin(), data.end());
-  frame[0] = static_cast<uint8_t>(frame.size());
-  frame[1] = static_cast<uint8_t>(frame.size() >> 8);
-  return frame;
-}
-
 using Receiving = OneGatewayTest<5>;
 
 TEST_F(Receiving, FramesArriveMarkedWithTheGatewayInStreamOrder) {
-  Bytes stream = Frame(0x37, 3, {0x00, 'A'});
-  const Bytes second = Frame(0x28, 4, {'x', 'y', 'z'}, 0x61);
+  Bytes stream = GatewayFrame(0x37, 3, {0x00, 'A'});
+  const Bytes second = GatewayFrame(0x28, 4, {'x', 'y', 'z'}, 0x61);
   stream.insert(stream.end(), second.begin(), second.end());
   gateway_.Send(stream);
   ASSERT_EQ(session_.WaitFrame(kId), 10);
@@ -48,7 +38,7 @@ TEST_F(Receiving, FramesArriveMarkedWithTheGatewayInStreamOrder) {
 }
 
 TEST_F(Receiving, AFrameSentInPiecesIsQueuedByTheReadThatCompletesIt) {
-  const Bytes frame = Frame(0x37, 9, Bytes(100, 0x41));
+  const Bytes frame = GatewayFrame(0x37, 9, Bytes(100, 0x41));
   gateway_.Send(Bytes(frame.begin(), frame.begin() + 1));
   gateway_.Send(Bytes(frame.begin() + 1, frame.begin() + 50));
   for (int i = 0; i < 5; ++i)
@@ -65,7 +55,8 @@ TEST_F(Receiving, ABacklogLargerThanOneReadArrivesWholeAndInOrder) {
   constexpr int kFrames = 192;
   Bytes stream;
   for (int i = 0; i < kFrames; ++i) {
-    const Bytes frame = Frame(0x37, static_cast<uint8_t>(i), Bytes(8190, static_cast<uint8_t>(i)));
+    const Bytes frame =
+        GatewayFrame(0x37, static_cast<uint8_t>(i), Bytes(8190, static_cast<uint8_t>(i)));
     stream.insert(stream.end(), frame.begin(), frame.end());
   }
   std::thread sender([&] { gateway_.Send(stream); });
@@ -86,7 +77,7 @@ TEST_F(Receiving, ABacklogLargerThanOneReadArrivesWholeAndInOrder) {
 
 TEST_F(Receiving, OversizeLengthDropsTheBufferWithANotice) {
   Bytes bad = {0x28, 0x23, 0x60, 0, 0, 0, 0x37, 1};  // 9000
-  const Bytes good = Frame(0x37, 1, {0});
+  const Bytes good = GatewayFrame(0x37, 1, {0});
   gateway_.Send(bad);
   EXPECT_TRUE(PollUntil([&] {
     PT_GW_Status(kId);
@@ -98,23 +89,11 @@ TEST_F(Receiving, OversizeLengthDropsTheBufferWithANotice) {
   EXPECT_EQ(PT_GW_Status(kId), 7);
 }
 
-TEST_F(Receiving, ApplicationLoopReceivesThroughTheEventDescriptor) {
-  const int fd = roviro2_event_fd();
-  ASSERT_GE(fd, 0);
-  gateway_.Send(Frame(0x37, 2, {0, 1, 2}));
-  pollfd watch{fd, POLLIN, 0};
-  ASSERT_EQ(poll(&watch, 1, 5000), 1) << "readable while an event is pending";
-  EXPECT_GE(roviro2_dispatch(), 1);
-  EXPECT_EQ(PT_GW_RcvReady(kId), 11) << "received without a status poll";
-  EXPECT_EQ(poll(&watch, 1, 0), 0) << "quiet again once dispatched";
-  EXPECT_EQ(roviro2_dispatch(), 0);
-}
-
 TEST_F(Receiving, HighGatewayIdsAreMarkedWithTheirLowByte) {
   FakeGateway high;
   session_.AddGateway(300, high.Port());
   ASSERT_TRUE(session_.Connect(300));
-  high.Send(Frame(0x37, 1, {0}));
+  high.Send(GatewayFrame(0x37, 1, {0}));
   EXPECT_TRUE(PollUntil([&] {
     PT_GW_Status(300);
     return PT_GW_RcvReady(0) > 0;
@@ -123,12 +102,6 @@ TEST_F(Receiving, HighGatewayIdsAreMarkedWithTheirLowByte) {
   uint8_t buffer[8198];
   ASSERT_EQ(PT_GW_RcvMsg(0, buffer), 9);
   EXPECT_EQ(buffer[4], 44);
-}
-
-TEST(ExtensionsWhileClosed, NothingToDispatchAndNoDescriptor) {
-  PT_API_Close();
-  EXPECT_EQ(roviro2_event_fd(), -1);
-  EXPECT_EQ(roviro2_dispatch(), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
+#include <vector>
 
 #include "roviro2.h"
 #include "support/fake_gateway.h"
@@ -118,7 +120,9 @@ TEST_F(Sending, SendOnAConnectionTheGatewayResetIsAFailureAndReconnects) {
   });
   EXPECT_TRUE(result == -4 || result == -3) << result;
   if (result == -4) {
-    EXPECT_EQ(session_.Notices().back(), "TCP Send Error");
+    const std::vector<std::string> notices = session_.Notices();
+    ASSERT_FALSE(notices.empty()) << "a failed send is shown";
+    EXPECT_EQ(notices.back(), "TCP Send Error");
   }
   EXPECT_TRUE(session_.WaitStatus(1, 7)) << "the next polls reconnect";
   gateway_.ClearReceived();
