@@ -1,5 +1,7 @@
 // The event host: owns the gateway sockets and carries their four event
-// handlers. There is no window on this platform; the host is a plain object.
+// handlers. The host is a plain object on every platform; on Windows the
+// hidden window that receives the sockets' notifications belongs to the
+// platform layer's event source.
 #pragma once
 
 #include <memory>

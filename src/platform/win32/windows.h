@@ -12,7 +12,10 @@
 #define NOMINMAX
 #endif
 
-#include <mstcpip.h>
-#include <windows.h>
+// In this order: Winsock 2 before windows.h, its extensions after it.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
+#include <mstcpip.h>
+// clang-format on
