@@ -11,7 +11,7 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386;
   apt-get update -qq
 fi
 "$root/scripts/bootstrap.sh" wine wine64 wine32:i386
-"$root/scripts/windows.sh" >/dev/null
+"$root/scripts/windows.sh"
 
 status=0
 for arch in i686 x86_64; do

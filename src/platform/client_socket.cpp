@@ -24,7 +24,38 @@ void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std
   }
 }
 
+// A dotted IPv4 address and a port; false when the text is not such an address.
+bool PeerOf(const std::string &address, uint16_t port, sockaddr_in &peer) {
+  peer = sockaddr_in{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  return !address.empty() && inet_pton(AF_INET, address.c_str(), &peer.sin_addr) == 1;
+}
+
 }  // namespace
+
+bool TClientSocket::Impl::Connect() {
+  sockaddr_in peer;
+  if (!PeerOf(address, port, peer)) return false;
+  TEventLoop *loop = TEventLoop::Instance();
+  if (!loop) return false;
+  const TNativeSocket handle = NewHandle();
+  if (handle == kNoSocket) return false;
+  if (number == 0) number = loop->Enrol(&self);
+  ++generation;
+  if (!WatchConnect(handle)) {
+    CloseHandle(handle);
+    return false;
+  }
+  fd = handle;
+  state = State::kConnecting;
+  if (const int error = StartConnect(peer)) {
+    // Known at once, but reported like any failed attempt: later, as an event.
+    Drop();
+    loop->Post(Tag(), TPostedKind::kConnectError, error);
+  }
+  return true;
+}
 
 bool TClientSocket::Impl::Flush() {
   while (!out.Empty()) {
@@ -36,6 +67,17 @@ bool TClientSocket::Impl::Flush() {
   }
   WatchWrites(!out.Empty());
   return true;
+}
+
+void TClientSocket::Impl::Drop() {
+  if (fd != kNoSocket) {
+    StopWatching();
+    CloseHandle(fd);
+  }
+  fd = kNoSocket;
+  state = State::kIdle;
+  writesWatched = false;
+  out.Clear();
 }
 
 void TClientSocket::Impl::Fail() {

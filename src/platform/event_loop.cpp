@@ -103,6 +103,17 @@ int TEventLoop::RunPosted() {
   return ran;
 }
 
+void FinishConnect(TClientSocket &socket, int error) {
+  TClientSocket::Impl &impl = socket.Internals();
+  if (error == 0) {
+    impl.BecomeConnected();
+    RaiseConnect(socket);
+  } else {
+    impl.Drop();
+    RaiseError(socket, TErrorEvent::eeConnect, error);
+  }
+}
+
 void RaiseConnect(TClientSocket &socket) {
   const TSocketNotifyEvent handler = socket.OnConnect;
   if (handler) handler(socket);

@@ -71,6 +71,10 @@ class TEventLoop {
   std::unique_ptr<uint8_t[]> readArea_;
 };
 
+// The connect under way on the socket ended: connected when error is 0 (the
+// connect event), otherwise failed and closed (the connect error event).
+void FinishConnect(TClientSocket &socket, int error);
+
 // Raising the events of a socket on the library's thread.
 void RaiseConnect(TClientSocket &socket);
 void RaiseDisconnect(TClientSocket &socket);

@@ -12,6 +12,7 @@
 #include "platform/client_socket.h"
 #include "platform/event_loop.h"
 #include "platform/output_buffer.h"
+#include "platform/socket_headers.h"
 
 namespace roviro2 {
 
@@ -32,15 +33,25 @@ struct TClientSocket::Impl {
   bool Connected() const { return state == State::kConnected; }
 
   // Common to every platform.
+  // Starts a connect; false when it cannot start.
+  bool Connect();
   // Writes out what waits; false when the connection failed.
   bool Flush();
   // Closes the handle of a failed connection; its disconnect event follows
   // at the next dispatch.
   void Fail();
+  // Closes the handle without raising anything.
+  void Drop();
 
   // Each platform's own.
-  // Starts a connect; false when it cannot start.
-  bool Connect();
+  // A new TCP socket with the library's options, or kNoSocket.
+  static TNativeSocket NewHandle();
+  static void CloseHandle(TNativeSocket handle);
+  // Has the event source report the outcome of a connect on the handle.
+  bool WatchConnect(TNativeSocket handle);
+  // Starts connecting fd to the peer: 0 when under way, otherwise the error
+  // code.
+  int StartConnect(const sockaddr_in &peer);
   // The outcome of a connect under way: 0, or the error code.
   int ConnectResult() const;
   // The connect completed: read events from now on.
@@ -49,8 +60,8 @@ struct TClientSocket::Impl {
   std::size_t BytesReady() const;
   // The peer closed the connection or it failed.
   bool PeerGone() const;
-  // Closes the handle without raising anything.
-  void Drop();
+  // The event source forgets fd, and what it still holds of it.
+  void StopWatching();
   // One send of every run (bytes taken, kWouldBlock or kFailed).
   std::ptrdiff_t Write(const TByteRun *runs, std::size_t count);
   // One receive (bytes read, 0 when the peer closed, kWouldBlock or kFailed).

@@ -88,23 +88,14 @@ int TEpollSource::RunReady(TEventLoop &loop) {
 int TEpollSource::HandleReady(TEventLoop &loop, TEventTag tag, uint32_t mask) {
   TClientSocket *socket = loop.Find(tag);
   if (!socket) return 0;
-  if (socket->Internals().Connecting()) return FinishConnect(*socket, mask);
+  if (socket->Internals().Connecting()) {
+    int error = socket->Internals().ConnectResult();
+    if (error == 0 && !(mask & EPOLLOUT)) error = ECONNREFUSED;
+    FinishConnect(*socket, error);
+    return 1;
+  }
   if (socket->Internals().Connected()) return HandleConnected(loop, tag, mask);
   return 0;
-}
-
-int TEpollSource::FinishConnect(TClientSocket &socket, uint32_t mask) {
-  TClientSocket::Impl &impl = socket.Internals();
-  int error = impl.ConnectResult();
-  if (error == 0 && !(mask & EPOLLOUT)) error = ECONNREFUSED;
-  if (error == 0) {
-    impl.BecomeConnected();
-    RaiseConnect(socket);
-  } else {
-    impl.Drop();
-    RaiseError(socket, TErrorEvent::eeConnect, error);
-  }
-  return 1;
 }
 
 int TEpollSource::HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask) {

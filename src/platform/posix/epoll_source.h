@@ -28,7 +28,6 @@ class TEpollSource final : public TEventSource {
 
  private:
   int HandleReady(TEventLoop &loop, TEventTag tag, uint32_t mask);
-  int FinishConnect(TClientSocket &socket, uint32_t mask);
   int HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask);
 
   int epoll_;

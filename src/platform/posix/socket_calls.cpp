@@ -60,37 +60,27 @@ int Fd(TNativeSocket handle) {
 
 }  // namespace
 
-bool TClientSocket::Impl::Connect() {
-  in_addr numeric{};
-  if (address.empty() || inet_pton(AF_INET, address.c_str(), &numeric) != 1) return false;
-  TEventLoop *loop = TEventLoop::Instance();
-  if (!loop) return false;
+TNativeSocket TClientSocket::Impl::NewHandle() {
   const int handle = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (handle < 0) return false;
+  if (handle < 0) return kNoSocket;
   ConfigureSocket(handle);
-  if (number == 0) number = loop->Enrol(&self);
-  ++generation;
-  if (!TEpollSource::Running()->Watch(handle, Tag(), true, false, false)) {
-    close(handle);
-    return false;
-  }
-  fd = handle;
-  state = State::kConnecting;
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_port = htons(port);
-  peer.sin_addr = numeric;
+  return handle;
+}
+
+void TClientSocket::Impl::CloseHandle(TNativeSocket handle) {
+  close(Fd(handle));
+}
+
+bool TClientSocket::Impl::WatchConnect(TNativeSocket handle) {
+  return TEpollSource::Running()->Watch(Fd(handle), Tag(), true, false, false);
+}
+
+int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
   int result;
   do {
-    result = connect(handle, reinterpret_cast<const sockaddr *>(&peer), sizeof peer);
+    result = connect(Fd(fd), reinterpret_cast<const sockaddr *>(&peer), sizeof peer);
   } while (result != 0 && errno == EINTR);
-  if (result != 0 && errno != EINPROGRESS) {
-    // Known at once, but reported like any failed attempt: later, as an event.
-    const int error = errno;
-    Drop();
-    loop->Post(Tag(), TPostedKind::kConnectError, error);
-  }
-  return true;
+  return result == 0 || errno == EINPROGRESS ? 0 : errno;
 }
 
 int TClientSocket::Impl::ConnectResult() const {
@@ -143,15 +133,8 @@ bool TClientSocket::Impl::PeerGone() const {
   return got < 0 && !WouldBlock(errno) && errno != EINTR;
 }
 
-void TClientSocket::Impl::Drop() {
-  if (fd != kNoSocket) {
-    if (TEpollSource *source = TEpollSource::Running()) source->Unwatch(Fd(fd));
-    close(Fd(fd));
-  }
-  fd = kNoSocket;
-  state = State::kIdle;
-  writesWatched = false;
-  out.Clear();
+void TClientSocket::Impl::StopWatching() {
+  if (TEpollSource *source = TEpollSource::Running()) source->Unwatch(Fd(fd));
 }
 
 }  // namespace roviro2

@@ -43,35 +43,25 @@ int Clamp(std::size_t size) {
 
 }  // namespace
 
-bool TClientSocket::Impl::Connect() {
-  in_addr numeric{};
-  if (address.empty() || inet_pton(AF_INET, address.c_str(), &numeric) != 1) return false;
-  TEventLoop *loop = TEventLoop::Instance();
-  if (!loop) return false;
+TNativeSocket TClientSocket::Impl::NewHandle() {
   const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (handle == INVALID_SOCKET) return false;
+  if (handle == INVALID_SOCKET) return kNoSocket;
   ConfigureSocket(handle);
-  if (number == 0) number = loop->Enrol(&self);
-  ++generation;
-  if (!TWindowSource::Running()->Watch(static_cast<TNativeSocket>(handle), Tag())) {
-    closesocket(handle);
-    return false;
-  }
-  fd = static_cast<TNativeSocket>(handle);
-  state = State::kConnecting;
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_port = htons(port);
-  peer.sin_addr = numeric;
-  if (connect(handle, reinterpret_cast<const sockaddr *>(&peer), sizeof peer) != 0) {
-    const int error = WSAGetLastError();
-    if (error != WSAEWOULDBLOCK) {
-      // Known at once, but reported like any failed attempt: later, as an event.
-      Drop();
-      loop->Post(Tag(), TPostedKind::kConnectError, error);
-    }
-  }
-  return true;
+  return static_cast<TNativeSocket>(handle);
+}
+
+void TClientSocket::Impl::CloseHandle(TNativeSocket handle) {
+  closesocket(Sock(handle));
+}
+
+bool TClientSocket::Impl::WatchConnect(TNativeSocket handle) {
+  return TWindowSource::Running()->Watch(handle, Tag());
+}
+
+int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
+  if (connect(Sock(fd), reinterpret_cast<const sockaddr *>(&peer), sizeof peer) == 0) return 0;
+  const int error = WSAGetLastError();
+  return error == WSAEWOULDBLOCK ? 0 : error;
 }
 
 int TClientSocket::Impl::ConnectResult() const {
@@ -125,15 +115,8 @@ bool TClientSocket::Impl::PeerGone() const {
   return got == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK;
 }
 
-void TClientSocket::Impl::Drop() {
-  if (fd != kNoSocket) {
-    if (TWindowSource *source = TWindowSource::Running()) source->Unwatch(fd);
-    closesocket(Sock(fd));
-  }
-  fd = kNoSocket;
-  state = State::kIdle;
-  writesWatched = false;
-  out.Clear();
+void TClientSocket::Impl::StopWatching() {
+  if (TWindowSource *source = TWindowSource::Running()) source->Unwatch(fd);
 }
 
 }  // namespace roviro2

@@ -140,7 +140,11 @@ int TWindowSource::OnSocket(TNativeSocket handle, int event, int error) {
   TClientSocket *socket = loop->Find(tag);
   if (!socket) return 0;
   TClientSocket::Impl &impl = socket->Internals();
-  if (event == FD_CONNECT) return impl.Connecting() ? FinishConnect(*socket, error) : 0;
+  if (event == FD_CONNECT) {
+    if (!impl.Connecting()) return 0;
+    FinishConnect(*socket, error != 0 ? error : impl.ConnectResult());
+    return 1;
+  }
   if (!impl.Connected()) return 0;
   switch (event) {
     case FD_READ:
@@ -161,19 +165,6 @@ int TWindowSource::OnSocket(TNativeSocket handle, int event, int error) {
     default:
       return 0;
   }
-}
-
-int TWindowSource::FinishConnect(TClientSocket &socket, int error) {
-  TClientSocket::Impl &impl = socket.Internals();
-  if (error == 0) error = impl.ConnectResult();
-  if (error == 0) {
-    impl.BecomeConnected();
-    RaiseConnect(socket);
-  } else {
-    impl.Drop();
-    RaiseError(socket, TErrorEvent::eeConnect, error);
-  }
-  return 1;
 }
 
 int TWindowSource::OnClose(TEventLoop &loop, TEventTag tag) {

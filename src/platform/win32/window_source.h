@@ -38,7 +38,6 @@ class TWindowSource final : public TEventSource {
 
  private:
   int OnSocket(TNativeSocket handle, int event, int error);
-  int FinishConnect(TClientSocket &socket, int error);
   int OnClose(TEventLoop &loop, TEventTag tag);
 
   HWND window_;
