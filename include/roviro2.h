@@ -96,9 +96,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void);
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void);
 
 /* Reads entry `index`: ID to *idOut (0 for a deleted entry), port to *portOut
- * and the address text with its zero byte to ipOut (room for 16 bytes for a
- * dotted address). Returns 1, or -1 when index >= PT_GW_Cnt() (nothing
- * written). */
+ * and the address text with its zero byte to ipOut. 16 bytes hold any dotted
+ * address; the table keeps whatever text IPINDEX or PT_GW_InsConf gave, so
+ * give room for the longest text you configure. Returns 1, or -1 when
+ * index >= PT_GW_Cnt() (nothing written). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
                                             int32_t *portOut);
 

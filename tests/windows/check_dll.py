@@ -5,7 +5,8 @@ The export table must hold exactly the 79 PT_ names of src/lib/roviro2.def at
 their ordinals (base 1, 83 slots, the four gaps empty), the DLL must import
 only system DLLs, and on 32-bit Windows the import library must name every
 function with the size of its __stdcall arguments: 4 bytes for each argument
-that include/roviro2.h declares.
+that the module definition counts, which is also the number the public header
+declares.
 
 usage: check_dll.py SOURCE_DIR DLL IMPORT_LIBRARY OBJDUMP NM
 """
@@ -31,10 +32,11 @@ def declared_argument_counts(source_dir):
     return counts
 
 
-def def_ordinals(source_dir):
-    return {m[0]: int(m[1])
-            for m in re.findall(r"^\s+(PT_\w+)\s+@(\d+)\s*$", read(source_dir + "/src/lib/roviro2.def"),
-                                re.MULTILINE)}
+def def_entries(source_dir):
+    """Name -> (ordinal, argument count) of every entry of the module definition."""
+    text = read(source_dir + "/src/lib/roviro2.def")
+    return {m[0]: (int(m[1]), int(m[2]))
+            for m in re.findall(r"^\s+(PT_\w+)\s+@(\d+)\s*;\s*(\d+) arguments?\s*$", text, re.MULTILINE)}
 
 
 def dump(objdump, dll):
@@ -60,7 +62,8 @@ def main():
     table = text.split("[Ordinal/Name Pointer] Table", 1)[1]
     exported = {name: int(slot) + base
                 for slot, name in re.findall(r"^\s+\[\s*(\d+)\]\s+(\S+)\s*$", table, re.MULTILINE)}
-    expected = def_ordinals(source_dir)
+    entries = def_entries(source_dir)
+    expected = {name: ordinal for name, (ordinal, _) in entries.items()}
     expect(len(expected) == 79, f"the module definition has {len(expected)} entries")
     expect(exported == expected,
            "export table differs from the module definition: "
@@ -75,11 +78,15 @@ def main():
     if "pei-i386" in text:
         symbols = subprocess.run([nm, implib], check=True, capture_output=True, text=True).stdout
         sizes = {m[0]: int(m[1]) for m in re.findall(r" T _(PT_\w+)@(\d+)$", symbols, re.MULTILINE)}
-        counts = declared_argument_counts(source_dir)
-        expect(set(sizes) == set(counts), "import library names differ from the header's functions")
-        for name, count in counts.items():
+        expect(set(sizes) == set(entries), "import library names differ from the module definition")
+        for name, (_, count) in entries.items():
             expect(sizes.get(name) == 4 * count,
-                   f"{name}: import library says @{sizes.get(name)}, header has {count} arguments")
+                   f"{name}: import library says @{sizes.get(name)}, the table {count} arguments")
+
+    declared = declared_argument_counts(source_dir)
+    for name, (_, count) in entries.items():
+        expect(declared.get(name) == count,
+               f"{name}: the header declares {declared.get(name)} arguments, the table {count}")
 
     for failure in failures:
         print("FAIL:", failure)

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "roviro2.h"
+#include "support/fake_gateway.h"
+#include "support/library_session.h"
 
 namespace {
 
@@ -110,6 +112,17 @@ TEST(CallerErrors, OutsideOpenAndCloseNothingSucceedsButTheTable) {
   EXPECT_EQ(PT_API_Close(), 0);
   ExpectNoneSucceeds();
   EXPECT_GE(PT_GW_DelConf(1), 0);
+}
+
+TEST(CallerErrors, AfterCloseNothingSucceedsAndNoSocketIsMade) {
+  roviro2_test::FakeGateway gateway;
+  roviro2_test::LibrarySession session;
+  session.AddGateway(1, gateway.Port());
+  ASSERT_TRUE(session.Connect(1));
+  ASSERT_EQ(PT_API_Close(), 0);
+  ExpectNoneSucceeds();
+  EXPECT_EQ(PT_GW_Status(1), 0) << "the socket is released and no new one made";
+  EXPECT_EQ(PT_GW_Cnt(), 1) << "the table stays";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The public header and the module definition name the same 79 functions,
-// at the ordinals of the export table.
+// at the ordinals and with the argument counts of the export table.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -34,6 +34,17 @@ TEST(ExportTable, OrdinalsRunFromOneToEightyThreeWithFourGaps) {
   EXPECT_EQ(def.at("PT_Tag_RcvMsg"), 69);
   EXPECT_EQ(def.at("PT_GW_Ndx2ID"), 70);
   EXPECT_EQ(def.at("PT_DT2_Terminator"), 83);
+}
+
+TEST(ExportTable, HeaderDeclaresEveryFunctionWithTheArgumentsOfTheModuleDefinition) {
+  const std::map<std::string, int> def = DefArgumentCounts(ROVIRO2_SOURCE_DIR);
+  ASSERT_EQ(def.size(), 79u);
+  for (const auto &[name, count] : def)
+    EXPECT_GE(count, 0) << name << " has no argument count";
+  EXPECT_EQ(HeaderArgumentCounts(ROVIRO2_SOURCE_DIR), def);
+  EXPECT_EQ(def.at("PT_API_Open"), 0);
+  EXPECT_EQ(def.at("PT_Tag_RcvMsg"), 5);
+  EXPECT_EQ(def.at("PT_GW_SndMsg"), 2);
 }
 
 }  // namespace
