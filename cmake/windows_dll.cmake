@@ -46,7 +46,8 @@ set_target_properties(roviro2 PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # The compiler's own runtime goes into the DLL: only system DLLs are imported.
-target_link_options(roviro2 PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_options(roviro2 PRIVATE -static -static-libgcc -static-libstdc++
+                    $<$<CONFIG:Release,MinSizeRel>:-s>)
 
 set(link_def ${CMAKE_BINARY_DIR}/roviro2-link.def)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

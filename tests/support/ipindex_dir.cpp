@@ -29,9 +29,8 @@ std::string MakeTemporaryFolder() {
 
 }  // namespace
 
-IpIndexDir::IpIndexDir() {
-  previous_ = fs::current_path().string();
-  path_ = MakeTemporaryFolder();
+IpIndexDir::IpIndexDir()
+    : path_(MakeTemporaryFolder()), previous_(fs::current_path().string()) {
   fs::current_path(path_);
 }
 
