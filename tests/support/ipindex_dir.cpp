@@ -29,8 +29,7 @@ std::string MakeTemporaryFolder() {
 
 }  // namespace
 
-IpIndexDir::IpIndexDir()
-    : path_(MakeTemporaryFolder()), previous_(fs::current_path().string()) {
+IpIndexDir::IpIndexDir() : path_(MakeTemporaryFolder()), previous_(fs::current_path().string()) {
   fs::current_path(path_);
 }
 

@@ -39,8 +39,7 @@ static void Step(const char *what, int32_t result, int32_t expected) {
 }
 
 /* Polls until a frame from `tag` with `command` arrives; 1 when it did. */
-static int Receive(uint32_t tag, int16_t command, int16_t *status, uint8_t *data,
-                   int16_t *length) {
+static int Receive(uint32_t tag, int16_t command, int16_t *status, uint8_t *data, int16_t *length) {
   const time_t deadline = time(NULL) + PATIENCE_SECONDS;
   while (time(NULL) < deadline) {
     uint32_t from = tag;
