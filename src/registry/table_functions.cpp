@@ -9,8 +9,12 @@ using namespace roviro2;
 
 namespace {
 
-bool IsConfiguredIndex(uint32_t index) {
-  return index < GwCount;
+// Indexes, like IDs, use only their low 16 bits: 0x10001 is slot 1.
+constexpr int32_t kNoSuchIndex = -1;
+
+int32_t ConfiguredIndex(uint32_t index) {
+  const uint16_t slot = static_cast<uint16_t>(index);
+  return slot < GwCount ? slot : kNoSuchIndex;
 }
 
 }  // namespace
@@ -23,8 +27,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void) {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
                                             int32_t *portOut) {
-  if (!IsConfiguredIndex(index)) return -1;
-  const TIPAddrBook &entry = GwTable[index].IPAddr;
+  const int32_t slot = ConfiguredIndex(index);
+  if (slot < 0) return -1;
+  const TIPAddrBook &entry = GwTable[slot].IPAddr;
   if (idOut) *idOut = entry.ID;
   if (portOut) *portOut = entry.Port;
   if (ipOut) std::memcpy(ipOut, entry.IP.c_str(), entry.IP.size() + 1);
@@ -32,8 +37,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, cha
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Ndx2ID(uint32_t index) {
-  if (!IsConfiguredIndex(index)) return -1;
-  return GwTable[index].IPAddr.ID;
+  const int32_t slot = ConfiguredIndex(index);
+  if (slot < 0) return -1;
+  return GwTable[slot].IPAddr.ID;
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_ID2Ndx(uint32_t gwId) {

@@ -100,6 +100,17 @@ TEST_F(TableFunctions, ConfAndNdx2IdRefuseIndexesFromTheCountOn) {
   EXPECT_EQ(PT_GW_Ndx2ID(1), 2);
 }
 
+TEST_F(TableFunctions, IndexesUseTheirLow16Bits) {
+  Fill(2);
+  uint16_t id = 0;
+  char ip[32] = {};
+  int32_t port = 0;
+  EXPECT_EQ(PT_GW_Conf(0x10001, &id, ip, &port), 1);
+  EXPECT_EQ(id, 2);
+  EXPECT_EQ(PT_GW_Ndx2ID(0x10000), 1);
+  EXPECT_EQ(PT_GW_Ndx2ID(0x10002), -1);
+}
+
 TEST_F(TableFunctions, ConfWritesPortZeroExtended) {
   ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 0xFFFF), 0);
   int32_t port = -5;
