@@ -37,7 +37,8 @@
  *   - Before PT_API_Open and after PT_API_Close the gateway table functions
  *     work as usual; everything else does nothing and answers 0 or a negative
  *     code: PT_GW_Open -2 (no connection can start), PT_GW_Status 0, the
- *     sender and every command -1 or -2, the fetch functions 0.
+ *     sender -1 or -2, every command its own argument error or the sender's
+ *     code (PT_GW_TagDiag 0 when it sends nothing), the fetch functions 0.
  *   - A null pointer where a function writes its results is refused with -1
  *     and nothing is taken from the receive queue.
  *   - Transport trouble is also reported as a notice text (see roviro2_ext.h):
@@ -95,15 +96,16 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void);
 /* Number of gateway entries, 0-256 (deleted entries keep their slot). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void);
 
-/* Reads entry `index`: ID to *idOut (0 for a deleted entry), port to *portOut
+/* Reads entry `index` (low 16 bits): ID to *idOut (0 for a deleted entry), port to *portOut
  * and the address text with its zero byte to ipOut. 16 bytes hold any dotted
  * address; the table keeps whatever text IPINDEX or PT_GW_InsConf gave, so
- * give room for the longest text you configure. Returns 1, or -1 when
- * index >= PT_GW_Cnt() (nothing written). */
+ * give room for the longest text you configure. Returns 1, or -1 when the
+ * index is not below PT_GW_Cnt() (nothing written). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
                                             int32_t *portOut);
 
-/* ID of entry `index` (0 for a deleted entry), or -1 when index >= PT_GW_Cnt(). */
+/* ID of entry `index` (low 16 bits; 0 for a deleted entry), or -1 when the
+ * index is not below PT_GW_Cnt(). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Ndx2ID(uint32_t index);
 
 /* Slot index of the first entry with gateway ID gwId; -1 for ID 0, -2 when no
@@ -162,8 +164,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf);
  * the network cannot take at once waits in order (up to 1 MiB per gateway)
  * and goes out during later calls. Returns 0, -1 (ID 0 or unknown), -2 (never
  * opened), -3 (not connected), -4 (length below 6 or a null frame; or, with
- * the notice "TCP Send Error", the connection failed or its 1 MiB is full:
- * nothing of the frame was sent). */
+ * the notice "TCP Send Error", its 1 MiB is full, and nothing of the frame
+ * was sent; or the connection failed, and is closed: the earlier pieces of a
+ * long frame may have gone out). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const uint8_t *frame);
 
 /* ---- Receiving ----------------------------------------------------------- */
@@ -253,7 +256,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspAddr(uint32_t tagAddr);
  * sends a preset value first. -4 when ledType > 2. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_LedOn(uint32_t tagAddr, uint32_t ledType, uint32_t preset);
 
-/* Buzzer on (state 1) or off (state 0). -5 when state > 1. */
+/* Buzzer on (state, low byte, 1) or off (0). -5 when the low byte > 1. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_BuzOn(uint32_t tagAddr, uint32_t state);
 
 /* Mode setting: mode (low byte) 1 or any other value. */
@@ -391,7 +394,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_Terminator(uint32_t tagAddr, uint32_t te
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DIO_ReadIoStatus(uint32_t tagAddr);
 
 /* channel (low 16 bits, signed) 0: all sixteen outputs from the bits of value
- * (bit k = output k+1); 1..16: that output on (value non-zero) or off. */
+ * (bit k = output k+1); 1..16: that output on (low 16 bits of value non-zero)
+ * or off. Other channels select output ((channel - 1) mod 32) + 1, none when
+ * that is above 16: 17..32 select none, 33 acts as 1, -1 selects none. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DIO_SetDO(uint32_t tagAddr, int32_t channel, uint32_t value);
 
 /* Input reporting mode: rspMode (low 16 bits) non-zero 'A', zero 'N'. */
@@ -403,13 +408,14 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DIO_SetDiRspMode(uint32_t tagAddr, uint32_t 
 /* Clears the board. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_Clear(uint32_t tagAddr);
 
-/* Shows text (null: empty). -4 when the message does not fit one frame
- * (about 4080 characters). */
+/* Shows text (null: empty). -4 when the message does not fit one frame: for
+ * msgParam 0..255 at most 4083 text bytes, 4075 with option > 0. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_DspMsg(uint32_t tagAddr, const char *text, int32_t msgParam,
                                                int32_t option);
 
 /* Stores text (null: empty) in segment (low 16 bits, signed). -4 when it does
- * not fit one frame. */
+ * not fit one frame: for segment and msgParam 0..255 at most 4082 text bytes,
+ * 4074 with option > 0. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_SegDownload(uint32_t tagAddr, int32_t segment,
                                                     const char *text, int32_t msgParam,
                                                     int32_t option);

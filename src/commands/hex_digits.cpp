@@ -15,12 +15,4 @@ std::string Hex2(uint32_t value) {
   return digits;
 }
 
-std::string HexText(const char *text) {
-  std::string digits;
-  if (!text) return digits;
-  for (const char *p = text; *p != '\0'; ++p)
-    AppendHexByte(digits, static_cast<uint8_t>(*p));
-  return digits;
-}
-
 }  // namespace roviro2

@@ -21,7 +21,4 @@ inline void AppendHexByte(std::string &out, uint8_t byte) {
 // needs: 5 gives "05", 256 gives "100", 0xFFFFFFFF gives "FFFFFFFF".
 std::string Hex2(uint32_t value);
 
-// Two digits for each byte of text before its zero byte; a null text is empty.
-std::string HexText(const char *text);
-
 }  // namespace roviro2

@@ -90,6 +90,15 @@ TEST_F(Dcs, HexTextUsesUppercaseDigitsAndZeroBytesAsZeroDigits) {
   EXPECT_EQ(Data(1, 0x38), Text("FF000A"));
 }
 
+TEST_F(Dcs, HexTextLengthFromTheCallerOrFromTheText) {
+  for (int32_t length : {0x8000, 0xFFFF, 0x10002})
+    PT_DCS_DspStrC(kTag, "Hi", length);
+  for (std::size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(Data(i, 0x38), Text("4869")) << i;
+  PT_DCS_DspStrC(kTag, "Hi", 0);
+  EXPECT_TRUE(Data(3, 0x38).empty());
+}
+
 TEST_F(Dcs, TextsThatDoNotFitAndNullTexts) {
   const std::string most(8192, 'x');
   EXPECT_EQ(PT_DCS_DspStrE(kTag, most.c_str(), 8192), 0);
@@ -99,12 +108,17 @@ TEST_F(Dcs, TextsThatDoNotFitAndNullTexts) {
   EXPECT_EQ(PT_DCS_DspStrE(kTag, tooMany.c_str(), -1), -4);
   EXPECT_EQ(PT_DCS_DspStrC(kTag, most.c_str(), 4096), 0);
   EXPECT_EQ(PT_DCS_DspStrC(kTag, most.c_str(), 4097), -4);
+  const std::string tooLongForHex(4097, 'x');
+  EXPECT_EQ(PT_DCS_DspStrC(kTag, tooLongForHex.c_str(), -1), -4);
   EXPECT_EQ(PT_DCS_DspStrE(kTag, nullptr, 3), -4);
   EXPECT_EQ(PT_DCS_DspStrC(kTag, nullptr, 1), -4);
   EXPECT_EQ(sent_.size(), 3u);
   EXPECT_EQ(PT_DCS_DspStrE(kTag, nullptr, -1), 0) << "null text with its length from the text";
   EXPECT_EQ(PT_DCS_DspStrC(kTag, nullptr, 0), 0);
+  EXPECT_EQ(PT_DCS_DspStrC(kTag, nullptr, -1), 0);
   EXPECT_TRUE(Data(3, 0x39).empty());
+  EXPECT_TRUE(Data(4, 0x38).empty());
+  EXPECT_TRUE(Data(5, 0x38).empty());
 }
 
 }  // namespace

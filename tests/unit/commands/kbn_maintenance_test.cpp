@@ -48,6 +48,9 @@ TEST_F(Kbn, NumbersAndTexts) {
   PT_KBN_SegDsp(kTag, nullptr, -3);
   EXPECT_EQ(Data(5, 0x47), Text("9A9B"));
   EXPECT_EQ(Data(6, 0x47), Text("9A9B"));
+  PT_KBN_SegDownload(kTag, 2, nullptr, 1, 0);
+  EXPECT_EQ(Data(7, 0x44), Text("9A020300000001000000070005"
+                                "1F"));
 }
 
 TEST_F(Kbn, BodiesThatDoNotFitAreRefused) {
@@ -113,8 +116,6 @@ TEST(HexDigits, AtLeastTwoUppercaseDigits) {
   EXPECT_EQ(Hex2(0xAB), "AB");
   EXPECT_EQ(Hex2(256), "100");
   EXPECT_EQ(Hex2(0xFFFFFFFF), "FFFFFFFF");
-  EXPECT_EQ(HexText("\x01\xfe"), "01FE");
-  EXPECT_EQ(HexText(nullptr), "");
 }
 
 }  // namespace

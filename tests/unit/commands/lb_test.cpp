@@ -66,6 +66,8 @@ TEST_F(Lb, TextsAreCutAndAligned) {
   EXPECT_TRUE(Data(3, 0x00).empty());
   PT_LB_DspStr2(kTag, "abcdefghijklmnopqrstuvwxy", -1);
   EXPECT_EQ(Data(4, 0x10), Text("abcdefghijklmnopqrst"));
+  PT_LB_DspStr2(kTag, nullptr, 0);
+  EXPECT_TRUE(Data(5, 0x00).empty()) << "null is empty";
 }
 
 TEST_F(Lb, LedsBuzzerAndAddress) {
