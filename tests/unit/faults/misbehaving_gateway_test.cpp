@@ -57,6 +57,17 @@ class Misbehaving : public ::testing::Test {
     EXPECT_EQ(Fetched(), std::vector<Bytes>{Marked(frame)});
   }
 
+  // Frames pass both ways: one from the gateway is queued, one sent to it
+  // arrives whole.
+  void ExpectBothWays(uint8_t fill) {
+    ExpectThrough(Frame(20, fill));
+    gateway_->ClearReceived();
+    const Bytes command = Frame(24, fill);
+    EXPECT_EQ(PT_GW_SndMsg(1, command.data()), 0);
+    ASSERT_TRUE(gateway_->WaitReceived(command.size()));
+    EXPECT_EQ(gateway_->Received(), command);
+  }
+
   // Polls until a notice came.
   bool WaitNotice() {
     return PollUntil([&] {
@@ -106,7 +117,7 @@ TEST_F(Misbehaving, BadLengthsAndGarbageAreDroppedAndTheStreamGoesOn) {
     gateway_->Send(fault);
     ASSERT_TRUE(WaitNotice());
     EXPECT_EQ(session_.Notices()[0].rfind("Receive Data Error, Get Data too much = ", 0), 0u);
-    ExpectThrough(Frame(12, 0x43));
+    ExpectBothWays(0x43);
     EXPECT_EQ(PT_GW_Status(1), 7);
   }
 }
@@ -123,8 +134,24 @@ TEST_F(Misbehaving, FrameCutByAResetIsNotHalfQueued) {
   ASSERT_TRUE(session_.WaitStatus(1, 6));
   ASSERT_TRUE(session_.WaitStatus(1, 7));
   ASSERT_TRUE(gateway_->WaitAccepted(2));
-  ExpectThrough(Frame(30, 0x45));
+  ExpectBothWays(0x45);
   EXPECT_TRUE(session_.Notices().empty());
+}
+
+TEST_F(Misbehaving, GatewayThatClosesWithoutReadingIsReconnected) {
+  Start();
+  gateway_->PauseReading();
+  const Bytes command = Frame(8200, 0x49);
+  int32_t result = 0;
+  for (int i = 0; i < 4096 && (result = PT_GW_SndMsg(1, command.data())) == 0; ++i) {
+  }
+  ASSERT_EQ(result, -4) << "the library holds output the gateway never read";
+  gateway_->Close();
+  ASSERT_TRUE(session_.WaitStatus(1, 6));
+  ASSERT_TRUE(session_.WaitStatus(1, 7));
+  ASSERT_TRUE(gateway_->WaitAccepted(2));
+  gateway_->ResumeReading();
+  ExpectBothWays(0x4A);
 }
 
 TEST_F(Misbehaving, GatewayThatClosesEveryConnectionAtOnceIsRetriedUntilItServes) {
@@ -137,10 +164,7 @@ TEST_F(Misbehaving, GatewayThatClosesEveryConnectionAtOnceIsRetriedUntilItServes
   })) << "flapping: accept, drop, accept";
   gateway_->SetAccepting(FakeGateway::Accepting::kServe);
   ASSERT_TRUE(PollUntil([&] { return PT_GW_Status(1) == 7 && gateway_->Connected(); }));
-  ExpectThrough(Frame(20, 0x46));
-  const Bytes command = Frame(9, 0x47);
-  EXPECT_EQ(PT_GW_SndMsg(1, command.data()), 0);
-  EXPECT_TRUE(gateway_->WaitReceived(9));
+  ExpectBothWays(0x46);
 }
 
 TEST_F(Misbehaving, GatewayThatNeverAnswersStillTakesFramesUntilItServes) {
@@ -167,7 +191,13 @@ TEST_F(Misbehaving, NothingTakenIsLostWhileTheGatewayReadsSlowly) {
   Bytes expected;
   std::size_t refused = 0;
   std::size_t taken = 0;
+  bool paused = false;
   for (int i = 0; i < 100000; ++i) {
+    if (i == 50000) {
+      // A spell without reading, so that the output buffer surely fills.
+      gateway_->PauseReading();
+      paused = true;
+    }
     const std::size_t pick = random() % 100;
     const std::size_t length = pick < 2 ? 8198 + random() % 3 : 8 + random() % 60;
     Bytes frame = Frame(length, static_cast<uint8_t>(i));
@@ -176,6 +206,8 @@ TEST_F(Misbehaving, NothingTakenIsLostWhileTheGatewayReadsSlowly) {
     ASSERT_TRUE(result == 0 || result == -4) << result;
     if (result == -4) {
       ++refused;
+      if (paused) gateway_->ResumeReading();
+      paused = false;
       PT_GW_Status(1);  // writes out what waits
       continue;
     }
@@ -195,6 +227,8 @@ TEST_F(Misbehaving, NothingTakenIsLostWhileTheGatewayReadsSlowly) {
     }
     if (i % 64 == 0) PT_GW_Status(1);
   }
+  EXPECT_FALSE(paused) << "the spell without reading refused a frame";
+  EXPECT_GT(refused, 0u);
   EXPECT_EQ(session_.Notices().size(), refused) << "one notice per refused frame";
   ASSERT_TRUE(PollUntil(
       [&] {
