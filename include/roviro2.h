@@ -18,7 +18,10 @@
  * Threads: the library has no threads and no locks. Call every function from
  * the one thread that called PT_API_Open. Socket events (connects, arrived
  * data) are handled only while that thread is inside PT_GW_Status or
- * PT_GW_AllStatus (or roviro2_dispatch, see roviro2_ext.h).
+ * PT_GW_AllStatus (or roviro2_dispatch, see roviro2_ext.h; on Windows also in
+ * the thread's own message loop). One call handles what is pending, up to a
+ * bound of a few events per connection, so that a gateway that streams
+ * without pause cannot hold the caller: the rest waits for the next call.
  *
  * Conventions:
  *   - Every argument is a 32-bit slot. A gateway ID uses the low 16 bits of
