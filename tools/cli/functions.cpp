@@ -4,6 +4,7 @@
 #include <map>
 
 #include "roviro2.h"
+#include "session.h"
 #include "values.h"
 
 namespace cli {
@@ -26,8 +27,8 @@ std::string Hex(const uint8_t *bytes, std::size_t size) {
 int32_t Conf(V v, O out) {
   uint16_t id = 0;
   int32_t port = 0;
-  char ip[512] = {0};
-  const int32_t r = PT_GW_Conf(v.U(0), &id, ip, &port);
+  std::string ip;
+  const int32_t r = ReadEntry(v.U(0), id, ip, port);
   if (r == 1) out = "id " + std::to_string(id) + " address " + ip + " port " + std::to_string(port);
   return r;
 }
@@ -69,14 +70,51 @@ int32_t TagRcvMsg(V v, O out) {
   return r;
 }
 
+// The library reads `count` bytes from what the user gave, with no other
+// bound: a count above the bytes given would read past them. The count is
+// what the library takes, the low 16 bits as a signed number; a negative one
+// reads no counted bytes (refused, none, or the text up to its zero byte).
+bool CountFits(V v, std::size_t bytes, std::size_t count, std::string &error) {
+  const int16_t counted = static_cast<int16_t>(v.U(count));
+  if (counted <= 0 || static_cast<std::size_t>(counted) <= v.Size(bytes)) return true;
+  const std::string whole =
+      v.I(count) == counted ? "" : " (the low 16 bits of " + std::to_string(v.I(count)) + ")";
+  error = "argument " + std::to_string(count + 1) + " asks for " + std::to_string(counted) +
+          " byte(s)" + whole + ", but argument " + std::to_string(bytes + 1) + " has only " +
+          std::to_string(v.Size(bytes));
+  return false;
+}
+
+// Arguments 2 and 3: the bytes and their count.
+bool TextCount(V v, std::string &error) {
+  return CountFits(v, 1, 2, error);
+}
+
+// The frame's length field (its first two bytes, little-endian) says how
+// many bytes PT_GW_SndMsg sends from it.
+bool FrameFits(V v, std::string &error) {
+  const std::size_t size = v.Size(1);
+  if (size < 2) {
+    error = "the frame must start with its 2-byte length field, but has " + std::to_string(size) +
+            " byte(s)";
+    return false;
+  }
+  const std::size_t length = v.B(1)[0] | v.B(1)[1] << 8;
+  if (length <= size) return true;
+  error = "the frame's length field says " + std::to_string(length) +
+          " bytes but the frame has only " + std::to_string(size);
+  return false;
+}
+
 // The table, in the order of the exports' ordinals.
 const std::vector<Function> kFunctions = {
-    {"PT_API_Open", "", "", [](V, O) { return PT_API_Open(); }},
+    {"PT_API_Open", "", "", [](V, O) { return OpenLibrary(); }},
     {"PT_API_Close", "", "", [](V, O) { return PT_API_Close(); }},
     {"PT_GW_Open", "n", "gwId", [](V v, O) { return PT_GW_Open(v.U(0)); }},
     {"PT_GW_Close", "n", "gwId", [](V v, O) { return PT_GW_Close(v.U(0)); }},
     {"PT_GW_RcvMsg", "n", "gwId", RcvMsg},
-    {"PT_GW_SndMsg", "ns", "gwId frame", [](V v, O) { return PT_GW_SndMsg(v.U(0), v.B(1)); }},
+    {"PT_GW_SndMsg", "ns", "gwId frame", [](V v, O) { return PT_GW_SndMsg(v.U(0), v.B(1)); },
+     FrameFits},
     {"PT_GW_RcvReady", "n", "gwId", [](V v, O) { return PT_GW_RcvReady(v.U(0)); }},
     {"PT_GW_RcvAddr", "", "", [](V, O) { return PT_GW_RcvAddr(); }},
     {"PT_GW_RcvPort", "", "", [](V, O) { return PT_GW_RcvPort(); }},
@@ -131,11 +169,11 @@ const std::vector<Function> kFunctions = {
     {"PT_DCS_ScrollDown", "tn", "tagAddr param",
      [](V v, O) { return PT_DCS_ScrollDown(v.U(0), v.U(1)); }},
     {"PT_DCS_DspStrE", "tsn", "tagAddr text length",
-     [](V v, O) { return PT_DCS_DspStrE(v.U(0), v.S(1), v.I(2)); }},
+     [](V v, O) { return PT_DCS_DspStrE(v.U(0), v.S(1), v.I(2)); }, TextCount},
     {"PT_DCS_DspStrC", "tsn", "tagAddr text length",
-     [](V v, O) { return PT_DCS_DspStrC(v.U(0), v.S(1), v.I(2)); }},
+     [](V v, O) { return PT_DCS_DspStrC(v.U(0), v.S(1), v.I(2)); }, TextCount},
     {"PT_CNV_SendData", "tsn", "tagAddr data length",
-     [](V v, O) { return PT_CNV_SendData(v.U(0), v.B(1), v.I(2)); }},
+     [](V v, O) { return PT_CNV_SendData(v.U(0), v.B(1), v.I(2)); }, TextCount},
     {"PT_CNV_SetTerminator", "tn", "tagAddr terminator",
      [](V v, O) { return PT_CNV_SetTerminator(v.U(0), v.U(1)); }},
     {"PT_LB2_DspStr", "tsn", "tagAddr text dspMode",
@@ -144,7 +182,7 @@ const std::vector<Function> kFunctions = {
     {"PT_LB2_Download", "tns", "tagAddr leadByte text",
      [](V v, O) { return PT_LB2_Download(v.U(0), v.U(1), v.S(2)); }},
     {"PT_DT2_DspStr", "tsn", "tagAddr text length",
-     [](V v, O) { return PT_DT2_DspStr(v.U(0), v.S(1), v.I(2)); }},
+     [](V v, O) { return PT_DT2_DspStr(v.U(0), v.S(1), v.I(2)); }, TextCount},
     {"PT_DT2_EnableCounter", "t", "tagAddr", [](V v, O) { return PT_DT2_EnableCounter(v.U(0)); }},
     {"PT_DT2_DisableCounter", "t", "tagAddr", [](V v, O) { return PT_DT2_DisableCounter(v.U(0)); }},
     {"PT_DT2_ReadCounter", "t", "tagAddr", [](V v, O) { return PT_DT2_ReadCounter(v.U(0)); }},
@@ -171,11 +209,11 @@ const std::vector<Function> kFunctions = {
     {"PT_KBN_SegDel", "tn", "tagAddr segment",
      [](V v, O) { return PT_KBN_SegDel(v.U(0), v.I(1)); }},
     {"PT_KBN_SegDsp", "tln", "tagAddr segments count",
-     [](V v, O) { return PT_KBN_SegDsp(v.U(0), v.B(1), v.I(2)); }},
+     [](V v, O) { return PT_KBN_SegDsp(v.U(0), v.B(1), v.I(2)); }, TextCount},
     {"PT_GW_InsConf", "nsn", "gwId ipAddr port",
-     [](V v, O) { return PT_GW_InsConf(v.U(0), v.S(1), v.U(2)); }},
+     [](V v, O) { return InsertGateway(v.U(0), v.S(1), v.U(2)); }},
     {"PT_GW_UpdConf", "nsn", "gwId ipAddr port",
-     [](V v, O) { return PT_GW_UpdConf(v.U(0), v.S(1), v.U(2)); }},
+     [](V v, O) { return UpdateGateway(v.U(0), v.S(1), v.U(2)); }},
     {"PT_GW_DelConf", "n", "gwId", [](V v, O) { return PT_GW_DelConf(v.U(0)); }},
     {"PT_DT2_Buzzer", "tnn", "tagAddr param1 param2",
      [](V v, O) { return PT_DT2_Buzzer(v.U(0), v.U(1), v.U(2)); }},
@@ -250,6 +288,10 @@ bool ReadArguments(const Function &function, const std::vector<std::string> &wor
               "') must be " + KindName(kinds[i]);
       return false;
     }
+  }
+  if (function.check && !function.check(values, error)) {
+    error = std::string(function.name) + ": " + error;
+    return false;
   }
   return true;
 }

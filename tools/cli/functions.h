@@ -14,6 +14,8 @@ class Values {
   uint32_t U(std::size_t i) const { return numbers_.at(i); }
   int32_t I(std::size_t i) const { return static_cast<int32_t>(numbers_.at(i)); }
   const char *S(std::size_t i) const { return texts_.at(i).c_str(); }
+  // Bytes of a text or byte list, zero bytes included.
+  std::size_t Size(std::size_t i) const { return texts_.at(i).size(); }
   const uint8_t *B(std::size_t i) const {
     return reinterpret_cast<const uint8_t *>(texts_.at(i).data());
   }
@@ -34,13 +36,15 @@ struct Function {
   const char *kinds;
   const char *argNames;
   int32_t (*call)(const Values &values, std::string &output);
+  // Checks of the arguments together, before the call: false with a message.
+  bool (*check)(const Values &values, std::string &error) = nullptr;
 };
 
 const std::vector<Function> &Functions();
 const Function *FindFunction(const std::string &name);
 
 // Reads the words as the function's arguments; false with a message naming
-// the argument that is wrong.
+// the argument that is wrong, or telling a count above the bytes given.
 bool ReadArguments(const Function &function, const std::vector<std::string> &words, Values &values,
                    std::string &error);
 

@@ -47,6 +47,11 @@ const std::map<std::string, Codes> kOthers = {
     {"PT_GW_InsConf",
      {{-1, "table full"}, {-2, "ID already present"}, {-3, "address and port already present"}}},
     {"PT_GW_ID2Ndx", {{-1, "ID 0"}, {-2, "ID not in the table"}}},
+    {"PT_GW_Conf", {{1, "entry read"}, {-1, "no entry at that index"}}},
+    {"PT_GW_Ndx2ID", {{0, "deleted entry"}, {-1, "no entry at that index"}}},
+    {"PT_GW_UpdConf", {{-1, "ID 0 or not in the table"}}},
+    {"PT_GW_DelConf", {{-1, "ID 0 or not in the table"}}},
+    {"PT_GW_SetDefault", {{-1, "ID 0 or not in the table; the default is unchanged"}}},
     {"PT_Tag_RcvMsg",
      {{1, "frame received"}, {0, "no matching frame"}, {-2, "damaged frame dropped; ask again"}}},
 };

@@ -1,10 +1,13 @@
 #include "session.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "roviro2.h"
 #include "roviro2_ext.h"
@@ -18,6 +21,20 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void Interrupt(int) {
   interrupted = 1;
+}
+
+// The longest address text the table can hold, as far as this process has
+// seen: the largest IPINDEX file and the longest address handed over.
+std::size_t longestAddress = 0;
+
+void NoteLength(std::size_t length) {
+  longestAddress = std::max(longestAddress, length);
+}
+
+void NoteIpIndex() {
+  struct stat info {};
+  if (stat("IPINDEX", &info) == 0 && info.st_size > 0)
+    NoteLength(static_cast<std::size_t>(info.st_size));
 }
 
 bool AllConnected() {
@@ -50,10 +67,36 @@ void PrintFrame(uint32_t tag, int16_t command, int16_t status, const uint8_t *da
 
 }  // namespace
 
+// IPINDEX is measured before and after it is read, so that a change while it
+// is read still leaves room for the text that was read.
+int32_t OpenLibrary() {
+  NoteIpIndex();
+  const int32_t loaded = PT_API_Open();
+  NoteIpIndex();
+  return loaded;
+}
+
+int32_t InsertGateway(uint32_t id, const char *ip, uint32_t port) {
+  if (ip) NoteLength(std::strlen(ip));
+  return PT_GW_InsConf(id, ip, port);
+}
+
+int32_t UpdateGateway(uint32_t id, const char *ip, uint32_t port) {
+  if (ip) NoteLength(std::strlen(ip));
+  return PT_GW_UpdConf(id, ip, port);
+}
+
+int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port) {
+  std::vector<char> room(longestAddress + 1, '\0');
+  const int32_t r = PT_GW_Conf(index, &id, room.data(), &port);
+  ip = room.data();
+  return r;
+}
+
 bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error) {
-  PT_API_Open();
+  OpenLibrary();
   for (const GatewayOption &g : gateways) {
-    if (PT_GW_InsConf(g.id, g.ip.c_str(), g.port) < 0) {
+    if (InsertGateway(g.id, g.ip.c_str(), g.port) < 0) {
       error = "cannot add gateway " + std::to_string(g.id) + " (ID or address already present)";
       return false;
     }
@@ -82,15 +125,15 @@ bool PrintStatus() {
   for (int32_t i = 0; i < count; ++i) {
     uint16_t id = 0;
     int32_t port = 0;
-    char ip[512] = {0};
-    PT_GW_Conf(static_cast<uint32_t>(i), &id, ip, &port);
+    std::string ip;
+    ReadEntry(static_cast<uint32_t>(i), id, ip, port);
     const int s = static_cast<int8_t>(status[i]);
     const char *meaning = s == 7    ? "connected"
                           : s == 6  ? "connecting"
                           : s == 0  ? "not connected"
                           : s == -1 ? "deleted entry"
                                     : "cannot connect";
-    std::printf("gateway %u at %s:%d: %d %s\n", id, ip, port, s, meaning);
+    std::printf("gateway %u at %s:%d: %d %s\n", id, ip.c_str(), port, s, meaning);
     all = all && (s == 7 || id == 0);
   }
   return all;

@@ -142,9 +142,38 @@ TEST_F(CliAgainstSimulator, BadInputIsToldAndFails) {
   run = Shell(BuildDir() + "/roviro2 --gateway 1=nowhere send PT_GW_Cnt");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.output.find("--gateway takes ID=IP:PORT"), std::string::npos) << run.output;
+  run = Shell(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 6000");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("argument 3 asks for 6000 byte(s), but argument 2 has only 2"),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find("PT_DCS_DspStrE ->"), std::string::npos) << "nothing is called";
+  run = Shell(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 2");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("PT_DCS_DspStrE -> 0 (sent)"), std::string::npos) << run.output;
+  run = Shell(cli_ + " send PT_GW_SndMsg 1 '\\x40\\x00\\x60'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("length field says 64 bytes but the frame has only 3"),
+            std::string::npos)
+      << run.output;
   run = Shell(BuildDir() + "/roviro2 watch --help");
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.output.find("usage: roviro2 watch"), std::string::npos);
+}
+
+// An IPINDEX with LF line ends: the address runs to the next CR, here to the
+// end of the file, and is shown whole.
+TEST_F(CliAgainstSimulator, StatusShowsAnAddressLongerThanAnyFixedBuffer) {
+  std::string rest;
+  for (int i = 0; rest.size() < 2500; ++i)
+    rest += "\n# line " + std::to_string(i) + " of an IPINDEX written with LF line ends";
+  std::ofstream(dir_ + "/IPINDEX") << "1 " << port_ << " 127.0.0.1" << rest << "\n";
+  const Outcome status =
+      Shell("sh -c 'cd " + dir_ + " && " + BuildDir() + "/roviro2 --seconds 0.2 status'");
+  EXPECT_EQ(status.status, 1) << "not connected, and no crash: " << status.output;
+  EXPECT_NE(status.output.find("gateway 1 at 127.0.0.1" + rest + ":" + std::to_string(port_)),
+            std::string::npos)
+      << status.output;
 }
 
 }  // namespace
