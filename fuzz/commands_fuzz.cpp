@@ -1,8 +1,9 @@
 // Every command function on arbitrary arguments, with the frames captured
 // instead of sent. Texts and byte runs live in buffers of exactly the size
 // the caller promises, so a read past them is caught. Checked: every frame
-// is 8 to 8200 bytes, its length field says exactly that, bytes 3 to 5 are
-// 0 and the port code is 0x60 or 0x61.
+// the builder wrote is 8 to 8200 bytes, its length field equals the count of
+// bytes written (the sink gets those bytes, not as many as the length field
+// says), bytes 3 to 5 are 0 and the port code is 0x60 or 0x61.
 #include <cstdint>
 #include <cstring>
 #include <functional>

@@ -6,7 +6,9 @@
 // read, so from there on the outcome depends on where the reads end); every
 // queued frame is 5 to 8198 bytes long and exactly as long as its length
 // field; fetching with every function and random filters ends and hands out
-// frames whole.
+// frames whole, PT_GW_RcvReady announces the size PT_GW_RcvMsg then delivers,
+// and no fetch writes past the room its function promises (each gets a heap
+// buffer of exactly that size).
 #include <algorithm>
 #include <cstdint>
 #include <random>
@@ -76,20 +78,30 @@ void SetUpTable() {
     PT_GW_InsConf(id, "127.0.0.1", id);
 }
 
+// The room PT_GW_RcvMsg promises to stay within, and that of
+// PT_GW_RcvTagData and PT_Tag_RcvMsg for the data alone.
+constexpr std::size_t kFrameRoom = 8198;
+constexpr std::size_t kDataRoom = 8190;
+
 // One fetch, chosen by the generator; false once nothing is left to fetch.
 bool FetchOnce(std::mt19937 &random) {
   static const uint32_t kIds[] = {0, 1, 5, 300, 9};
-  std::vector<uint8_t> buffer(kMaxWireFrame);
   const uint32_t gwId = kIds[random() % 5];
   switch (random() % 3) {
     case 0: {
+      std::vector<uint8_t> buffer(kFrameRoom);
+      const int32_t ready = PT_GW_RcvReady(gwId);
       const int32_t size = PT_GW_RcvMsg(gwId, buffer.data());
-      FUZZ_CHECK(size == (gwId == 9 ? -1 : size));
+      FUZZ_CHECK(gwId == 9 ? size == -1 : size >= 0);
+      FUZZ_CHECK(ready == size);
       if (size > 0) CheckFrame(buffer.data(), static_cast<std::size_t>(size));
       break;
     }
     case 1: {
+      std::vector<uint8_t> buffer(kDataRoom);
+      const int32_t ready = PT_GW_RcvReady(gwId);
       const int32_t size = PT_GW_RcvData(gwId);
+      FUZZ_CHECK(ready == size);
       if (size > 0) FUZZ_CHECK(PT_GW_RcvTagData(buffer.data()) == (size > 8 ? size - 8 : 0));
       PT_GW_RcvAddr();
       PT_GW_RcvPort();
@@ -98,6 +110,7 @@ bool FetchOnce(std::mt19937 &random) {
       break;
     }
     default: {
+      std::vector<uint8_t> buffer(kDataRoom);
       uint32_t tag = static_cast<uint32_t>(random());
       if (random() % 2) tag &= 0x00FF0300;
       int16_t command = (random() % 2) ? -1 : static_cast<int16_t>(random() % 0x60);
@@ -105,7 +118,7 @@ bool FetchOnce(std::mt19937 &random) {
       int16_t length = -5;
       const int32_t result = PT_Tag_RcvMsg(&tag, &command, &status, buffer.data(), &length);
       FUZZ_CHECK(result == 1 || result == 0 || result == -2);
-      if (result == 1) FUZZ_CHECK(length >= 0 && length <= 8190);
+      if (result == 1) FUZZ_CHECK(length >= 0 && static_cast<std::size_t>(length) <= kDataRoom);
       break;
     }
   }
@@ -146,10 +159,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
   const std::size_t queued = RcvQueue->Count();
   for (std::size_t i = 0; i < 4 * queued + 8 && FetchOnce(random); ++i) {
   }
-  std::vector<uint8_t> buffer(kMaxWireFrame);
+  std::vector<uint8_t> buffer(kFrameRoom);
   std::size_t drained = 0;
   while (PT_GW_RcvMsg(0, buffer.data()) > 0)
     FUZZ_CHECK(++drained <= queued);
+  FUZZ_CHECK(PT_GW_RcvReady(0) == 0);
   FUZZ_CHECK(RcvQueue->Count() == 0);
   RcvQueue.reset();
   return 0;

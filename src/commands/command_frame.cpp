@@ -81,8 +81,9 @@ void CommandFrame::PutHex(const uint8_t *bytes, std::size_t count) {
 
 int32_t CommandFrame::Send() {
   if (refused_) return kCommandRefused;
-  WriteLength(buffer_.data(), kHeaderSize + dataSize_);
-  return SendCommandFrame(gwId_, buffer_.data());
+  const std::size_t size = kHeaderSize + dataSize_;
+  WriteLength(buffer_.data(), size);
+  return SendCommandFrame(gwId_, buffer_.data(), size);
 }
 
 int32_t SendCommand(uint32_t tagAddr, uint8_t command, std::initializer_list<uint8_t> data) {

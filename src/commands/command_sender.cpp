@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "link/frame.h"
 #include "roviro2.h"
 
 namespace roviro2 {
@@ -16,10 +15,10 @@ CommandSink &InstalledSink() {
 
 }  // namespace
 
-int32_t SendCommandFrame(uint16_t gwId, const uint8_t *frame) {
+int32_t SendCommandFrame(uint16_t gwId, const uint8_t *frame, std::size_t size) {
   const CommandSink &sink = InstalledSink();
   if (!sink) return PT_GW_SndMsg(gwId, frame);
-  return sink(gwId, std::vector<uint8_t>(frame, frame + ReadLength(frame)));
+  return sink(gwId, std::vector<uint8_t>(frame, frame + size));
 }
 
 void SetCommandSinkForTesting(CommandSink sink) {
