@@ -34,6 +34,41 @@ std::string Printable(const uint8_t *data, std::size_t size) {
   return text;
 }
 
+// A device text as the view shows it: as it is in plain text, with every
+// byte outside printable ASCII as '.' on a terminal.
+std::string Shown(const std::string &text, View view) {
+  if (view == View::kPlain) return text;
+  return Printable(reinterpret_cast<const uint8_t *>(text.data()), text.size());
+}
+
+std::string Hex(unsigned value) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", value & 0xFF);
+  return hex;
+}
+
+// The rows written so far, the cursor cell marked when the cursor is on one
+// of them: in inverse video on a terminal (a blank cell past the end of the
+// text), by a '^' under it in plain text.
+void RenderScreen(std::ostringstream &out, const Terminal &t, View view) {
+  for (std::size_t row = 0; row < t.screen.size(); ++row) {
+    const std::string line = Shown(t.screen[row], view);
+    if (t.cursorRow != static_cast<int>(row + 1) || t.cursorColumn < 1) {
+      out << "    |" << line << "|\n";
+      continue;
+    }
+    const std::size_t column = static_cast<std::size_t>(t.cursorColumn - 1);
+    if (view == View::kPlain) {
+      out << "    |" << line << "|\n" << std::string(5 + column, ' ') << "^\n";
+      continue;
+    }
+    std::string padded = line;
+    if (padded.size() <= column) padded.resize(column + 1, ' ');
+    out << "    |" << padded.substr(0, column) << "\x1b[7m" << padded[column] << "\x1b[27m"
+        << padded.substr(column + 1) << "|\n";
+  }
+}
+
 std::string Lamps(uint16_t bits) {
   std::string lamps;
   for (int i = 0; i < 16; ++i)
@@ -41,33 +76,35 @@ std::string Lamps(uint16_t bits) {
   return lamps;
 }
 
-void RenderDevice(std::ostringstream &out, int port, const Device &d) {
+void RenderDevice(std::ostringstream &out, int port, const Device &d, View view) {
   out << "  port " << port << " node " << int(d.node) << "  [" << (d.kinds.empty() ? "-" : d.kinds)
       << "]\n";
   const LightBar &lb = d.lb;
   if (!lb.display.empty() || lb.led >= 0 || lb.buzzer) {
-    out << "    display |" << (lb.displayOn ? lb.display : std::string(lb.display.size(), ' '))
+    out << "    display |"
+        << (lb.displayOn ? Shown(lb.display, view) : std::string(lb.display.size(), ' '))
         << "|  led " << (lb.led < 0 ? std::string("off") : std::to_string(lb.led)) << "  buzzer "
         << (lb.buzzer ? "on" : "off") << "  mode " << (lb.modeOn ? "on" : "off") << "  locks "
-        << lb.lock1 << lb.lock0 << "\n";
+        << lb.lock1 << lb.lock0 << (lb.extra > 0 ? "  extra " + Hex(lb.extra) : "") << "\n";
   }
   for (const auto &[lead, text] : lb.downloads)
-    out << "    download " << int(lead) << " |" << text << "|\n";
+    out << "    download " << int(lead) << " |" << Shown(text, view) << "|\n";
   if (d.kinds.find("DCS") != std::string::npos) {
     out << "    terminal rows " << d.dcs.rows << " cursor " << d.dcs.cursorRow << ";"
         << d.dcs.cursorColumn << " scroll " << d.dcs.scroll << "\n";
-    for (const std::string &line : d.dcs.screen)
-      out << "    |" << line << "|\n";
+    RenderScreen(out, d.dcs, view);
   }
   if (d.kinds.find("DT2") != std::string::npos) {
     out << "    counter " << d.dt2.value << (d.dt2.enabled ? " enabled" : " disabled")
-        << (d.dt2.autoReport ? " auto-report" : "") << "  display |" << d.dt2.display << "|\n";
+        << (d.dt2.autoReport ? " auto-report" : "") << "  display |" << Shown(d.dt2.display, view)
+        << "|\n";
   }
   if (d.kinds.find("DIO") != std::string::npos) {
     out << "    outputs " << Lamps(d.dio.outputs) << "  inputs " << Lamps(d.dio.inputs) << "\n";
   }
   if (d.kinds.find("KBN") != std::string::npos) {
-    out << "    board |" << d.kbn.message << "|  segments " << d.kbn.segments.size() << "\n";
+    out << "    board |" << Shown(d.kbn.message, view) << "|  segments " << d.kbn.segments.size()
+        << "\n";
   }
   if (!d.cnv.received.empty()) {
     out << "    converter received " << d.cnv.received.size() << " bytes |"
@@ -99,12 +136,12 @@ std::string DescribeFrame(const char *direction, int gateway, const uint8_t *fra
   return line + "|" + Printable(data, shown) + "|";
 }
 
-std::string RenderGateway(int number, uint16_t port, const Gateway &gateway) {
+std::string RenderGateway(int number, uint16_t port, const Gateway &gateway, View view) {
   std::ostringstream out;
   out << "gateway " << number << " on 127.0.0.1:" << port << ", " << gateway.FramesHandled()
       << " frames\n";
   for (const auto &[key, device] : gateway.Devices())
-    RenderDevice(out, key.first, device);
+    RenderDevice(out, key.first, device, view);
   return out.str();
 }
 

@@ -1,5 +1,7 @@
 #include "device.h"
 
+#include <algorithm>
+
 namespace gwsim {
 
 void Terminal::Write(const std::string &bytes) {
@@ -7,7 +9,9 @@ void Terminal::Write(const std::string &bytes) {
   if (screen.size() < static_cast<std::size_t>(rows)) screen.resize(rows);
   const int row = cursorRow >= 1 && cursorRow <= rows ? cursorRow - 1 : 0;
   std::string &line = screen[row];
-  const std::size_t column = cursorColumn >= 1 ? static_cast<std::size_t>(cursorColumn - 1) : 0;
+  const std::size_t column =
+      cursorColumn >= 1 ? static_cast<std::size_t>(std::min(cursorColumn, kMaxCursorColumn) - 1)
+                        : 0;
   if (line.size() < column) line.resize(column, ' ');
   line.replace(column, bytes.size(), bytes);
   cursorColumn = static_cast<int>(column + bytes.size()) + 1;

@@ -12,6 +12,7 @@ namespace gwsim {
 
 struct LightBar {
   std::string display;  // the characters last shown
+  int extra = -1;       // the byte after six characters; -1 after a free-length text
   bool displayOn = false;
   int led = -1;  // -1 off; 0, 1, 2: the LED type switched on
   bool buzzer = false;
@@ -23,6 +24,10 @@ struct LightBar {
   int rows = 0;                              // second generation: row count
   std::map<uint8_t, std::string> downloads;  // second generation: by lead byte
 };
+
+// Cursor columns beyond this are taken as this one, so that a far cursor
+// cannot make a row of gigabytes.
+constexpr int kMaxCursorColumn = 1024;
 
 struct Terminal {
   int rows = 4;

@@ -25,7 +25,7 @@ struct Action {
     kPause,
     kResume,
     kPieces,     // a converter frame sent in three pieces, `number` ms apart
-    kBadLength,  // a length field of `number` and six zero bytes
+    kBadLength,  // a length field of `number`, port code 0x60 and five zero bytes
     kDump,
     kQuit,
   } kind = kDump;

@@ -1,6 +1,6 @@
 #include "gateway.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "commands/hex_digits.h"
 #include "link/frame.h"
@@ -32,6 +32,15 @@ std::string AsText(const Bytes &data, std::size_t from = 0) {
              : std::string();
 }
 
+// A cursor coordinate: its leading digits, at most kMaxCursorColumn (a row
+// that far is off the screen as well); 0 when there are none.
+int Coordinate(const std::string &digits) {
+  long value = 0;
+  for (std::size_t i = 0; i < digits.size() && digits[i] >= '0' && digits[i] <= '9'; ++i)
+    value = std::min<long>(value * 10 + (digits[i] - '0'), kMaxCursorColumn);
+  return static_cast<int>(value);
+}
+
 // Raw terminal bytes: ESC [ row ; column H moves the cursor, the rest is text.
 void WriteTerminal(Terminal &t, const std::string &bytes) {
   std::string text;
@@ -42,8 +51,8 @@ void WriteTerminal(Terminal &t, const std::string &bytes) {
       if (end != std::string::npos && semi != std::string::npos && semi < end) {
         if (!text.empty()) t.Write(text);
         text.clear();
-        t.cursorRow = std::atoi(bytes.substr(i + 2, semi - i - 2).c_str());
-        t.cursorColumn = std::atoi(bytes.substr(semi + 1, end - semi - 1).c_str());
+        t.cursorRow = Coordinate(bytes.substr(i + 2, semi - i - 2));
+        t.cursorColumn = Coordinate(bytes.substr(semi + 1, end - semi - 1));
         i = end;
         continue;
       }
@@ -296,9 +305,15 @@ void Gateway::LightBarCommand(Device &d, uint8_t command, const Bytes &data) {
   switch (command) {
     case 0x00:
     case 0x10:
+      // Seven bytes are six characters and the extra byte (PT_LB_DspNum,
+      // PT_LB_DspStr); any other length is a free-length text, of up to ten
+      // characters from an LB2 (PT_LB2_DspStr), longer from PT_LB_DspStr2.
+      // The frame does not say which function sent it, so a free text of
+      // exactly seven characters shows as six, its last one kept as the
+      // extra byte.
       d.Saw(data.size() <= 10 && data.size() != 7 ? "LB2" : "LB");
-      // Six characters and the extra byte, or a free-length text.
       lb.display = data.size() == 7 ? AsText(Bytes(data.begin(), data.end() - 1)) : AsText(data);
+      lb.extra = data.size() == 7 ? data[6] : -1;
       lb.displayOn = true;
       break;
     case 0x01:

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -18,6 +19,7 @@ namespace gwsim {
 namespace {
 
 constexpr std::chrono::seconds kScriptPatience{30};
+constexpr std::chrono::seconds kDrainPatience{2};
 
 double NowDays() {
   using Days = std::chrono::duration<double, std::ratio<86400>>;
@@ -25,7 +27,7 @@ double NowDays() {
 }
 
 int Listen(uint16_t &port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   const int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -72,14 +74,20 @@ bool Server::Start(std::string &error) {
   return true;
 }
 
+uint16_t Server::Port(int number) const {
+  return number >= 1 && number <= static_cast<int>(links_.size()) ? links_[number - 1]->port : 0;
+}
+
 Server::Link *Server::At(int number) {
   return number >= 1 && number <= static_cast<int>(links_.size()) ? links_[number - 1].get()
                                                                   : nullptr;
 }
 
 void Server::Accept(Link &link) {
-  const int fd = accept4(link.listener, nullptr, nullptr, SOCK_CLOEXEC);
+  const int fd = accept4(link.listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   if (fd < 0) return;
+  if (options_.sendBuffer > 0)
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &options_.sendBuffer, sizeof options_.sendBuffer);
   Drop(link, false);
   link.client = fd;
   link.reading = true;
@@ -95,6 +103,8 @@ void Server::Drop(Link &link, bool reset) {
   }
   close(link.client);
   link.client = -1;
+  link.output.clear();
+  link.outputAt = 0;
   if (options_.log) std::printf("--- gw%d client %s\n", link.number, reset ? "reset" : "closed");
 }
 
@@ -102,11 +112,42 @@ void Server::Send(Link &link, const Bytes &bytes, bool log) {
   if (link.client < 0) return;
   if (log && options_.log)
     std::printf("%s\n", DescribeFrame("out", link.number, bytes.data(), bytes.size()).c_str());
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    const ssize_t sent = send(link.client, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
-    if (sent <= 0) return;
-    at += static_cast<std::size_t>(sent);
+  const bool idle = link.outputAt == link.output.size();
+  link.output.insert(link.output.end(), bytes.begin(), bytes.end());
+  if (idle) Flush(link);
+  const std::size_t queued = link.output.size() - link.outputAt;
+  if (link.client >= 0 && queued > kMaxQueuedOutput) {
+    std::fprintf(stderr,
+                 "roviro2-gwsim: gateway %d: the client leaves %zu bytes unread (more than "
+                 "%zu); connection reset\n",
+                 link.number, queued, kMaxQueuedOutput);
+    Drop(link, true);
+  }
+}
+
+void Server::Flush(Link &link) {
+  while (link.client >= 0 && link.outputAt < link.output.size()) {
+    const ssize_t sent = send(link.client, link.output.data() + link.outputAt,
+                              link.output.size() - link.outputAt, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent > 0) {
+      link.outputAt += static_cast<std::size_t>(sent);
+    } else if (sent < 0 && errno == EINTR) {
+      continue;
+    } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      break;
+    } else {
+      Drop(link, false);  // the connection is gone
+      return;
+    }
+  }
+  if (link.outputAt == link.output.size()) {
+    link.output.clear();
+    link.outputAt = 0;
+  } else if (link.outputAt >= (1u << 20)) {
+    // Sent bytes are given back now and then, not on every partial send.
+    link.output.erase(link.output.begin(),
+                      link.output.begin() + static_cast<std::ptrdiff_t>(link.outputAt));
+    link.outputAt = 0;
   }
 }
 
@@ -243,10 +284,10 @@ void Server::RunScript() {
   }
 }
 
-std::string Server::Render() const {
+std::string Server::Render(View view) const {
   std::string text;
   for (const auto &link : links_)
-    text += RenderGateway(link->number, link->port, link->model);
+    text += RenderGateway(link->number, link->port, link->model, view);
   return text;
 }
 
@@ -256,26 +297,53 @@ void Server::Changed() {
     std::ofstream(temporary) << Render();
     std::rename(temporary.c_str(), options_.stateFile.c_str());
   }
-  if (options_.view) std::printf("\x1b[H\x1b[2J%s", Render().c_str());
+  if (options_.view) std::printf("\x1b[H\x1b[2J%s", Render(View::kTerminal).c_str());
   std::fflush(stdout);
 }
 
-void Server::Run(const volatile bool &stop) {
+void Server::Run(const std::atomic<bool> &stop) {
   while (!quit_ && !stop) {
     std::vector<pollfd> fds;
     for (const auto &link : links_) {
+      // A paused client is still sent what is queued for it.
+      const short events = static_cast<short>((link->reading ? POLLIN : 0) |
+                                              (link->outputAt < link->output.size() ? POLLOUT : 0));
       fds.push_back({link->listener, POLLIN, 0});
-      fds.push_back({link->reading ? link->client : -1, POLLIN, 0});
+      fds.push_back({events != 0 ? link->client : -1, events, 0});
     }
     fds.push_back({input_, POLLIN, 0});
     if (poll(fds.data(), fds.size(), 20) < 0 && errno != EINTR) return;
     for (std::size_t i = 0; i < links_.size(); ++i) {
-      if (fds[2 * i].revents) Accept(*links_[i]);
-      if (fds[2 * i + 1].revents && links_[i]->client >= 0) Read(*links_[i]);
+      Link &link = *links_[i];
+      const short got = fds[2 * i + 1].revents;
+      if (fds[2 * i].revents) Accept(link);
+      if (fds[2 * i + 1].fd != link.client) continue;  // replaced by Accept
+      if (got & (POLLOUT | POLLERR | POLLHUP)) Flush(link);
+      if (link.client >= 0 && link.reading && (got & (POLLIN | POLLERR | POLLHUP))) Read(link);
     }
     if (input_ >= 0 && fds.back().revents) ReadInput();
     RunScript();
     std::fflush(stdout);
+  }
+  Drain();
+}
+
+void Server::Drain() {
+  const auto deadline = Clock::now() + kDrainPatience;
+  for (;;) {
+    std::vector<pollfd> fds;
+    std::vector<Link *> waiting;
+    for (const auto &link : links_) {
+      if (link->client < 0 || link->outputAt == link->output.size()) continue;
+      fds.push_back({link->client, POLLOUT, 0});
+      waiting.push_back(link.get());
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (fds.empty() || left <= 0) return;
+    if (poll(fds.data(), fds.size(), static_cast<int>(left)) < 0 && errno != EINTR) return;
+    for (std::size_t i = 0; i < fds.size(); ++i)
+      if (fds[i].revents) Flush(*waiting[i]);
   }
 }
 

@@ -1,9 +1,13 @@
 // The simulator's network side: one listening socket per gateway on
 // 127.0.0.1, one client at a time each, the stream cut into frames by the
-// library's own receiver, and the script run alongside.
+// library's own receiver, and the script run alongside. Sockets are
+// non-blocking: what a client does not read yet waits in that connection's
+// own output queue, so one slow client never holds up the other gateways.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -12,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "describe.h"
 #include "events.h"
 #include "gateway.h"
 #include "link/rcv_queue.h"
@@ -21,26 +26,37 @@ namespace gwsim {
 
 using Clock = std::chrono::steady_clock;
 
+// A client may leave this much output unread before it is dropped.
+constexpr std::size_t kMaxQueuedOutput = 4u << 20;
+
 struct ServerOptions {
   std::vector<uint16_t> ports;  // 0: any free port
   bool log = false;             // one decoded line per frame on stdout
   bool view = false;            // the devices, redrawn on every change
   std::string stateFile;        // the devices, rewritten on every change
+  int sendBuffer = 0;           // SO_SNDBUF of client connections; 0: the system's
 };
 
 class Server {
  public:
   explicit Server(ServerOptions options) : options_(std::move(options)) {}
   ~Server();
+  Server(const Server &) = delete;
+  Server &operator=(const Server &) = delete;
 
   // Opens the listening sockets and prints "gateway N listening on ...".
   bool Start(std::string &error);
   void Add(const Action &action) { script_.push_back({action, Clock::time_point{}}); }
   // Reads script lines from this descriptor as they come (e.g. stdin).
   void Follow(int fd) { input_ = fd; }
-  // Runs until `quit`, a stop signal, or `stop` becomes true.
-  void Run(const volatile bool &stop);
-  std::string Render() const;
+  // Runs until `quit` or until `stop` becomes true (set by a signal handler,
+  // or by another thread); then sends what is still queued for the clients,
+  // for two seconds at most.
+  void Run(const std::atomic<bool> &stop);
+  // The devices of every gateway (see RenderGateway).
+  std::string Render(View view = View::kPlain) const;
+  // The port gateway `number` (from 1) listens on; 0 when there is none.
+  uint16_t Port(int number) const;
 
  private:
   struct Link {
@@ -51,6 +67,8 @@ class Server {
     bool reading = true;
     roviro2::TMyTCP2 slot;
     roviro2::TRcvQueue queue;
+    Bytes output;              // queued for the client, sent from outputAt on
+    std::size_t outputAt = 0;  // bytes of `output` already sent
     Gateway model;
     std::deque<std::pair<Clock::time_point, Bytes>> later;  // timed sends
   };
@@ -62,7 +80,11 @@ class Server {
   void Accept(Link &link);
   void Read(Link &link);
   void Drop(Link &link, bool reset);
+  // Queues bytes for the client and sends what the socket takes now.
   void Send(Link &link, const Bytes &bytes, bool log = true);
+  // Sends queued output until the socket would block; drops a broken link.
+  void Flush(Link &link);
+  void Drain();
   void ReadInput();
   void RunScript();
   bool Ready(Step &step);

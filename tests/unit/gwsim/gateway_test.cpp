@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/command_sender.h"
+#include "describe.h"
 #include "events.h"
 #include "gateway.h"
 #include "link/tag_decode.h"
@@ -75,6 +76,79 @@ TEST_F(Simulated, TerminalFollowsTheCursorSequence) {
   const roviro2::TTagMessage version = Answer();
   EXPECT_EQ(std::string(version.data, version.data + version.dataLength),
             std::string("E") + kVersionText);
+}
+
+TEST_F(Simulated, ViewMarksTheTerminalCursorCell) {
+  PT_DCS_Cls(kTag);
+  PT_DCS_DspStrE(kTag, "Hello", -1);
+  PT_DCS_SetCursor(kTag, 1, 2);
+  EXPECT_NE(RenderGateway(1, 4660, gateway_).find("    |Hello|\n      ^\n    ||\n"),
+            std::string::npos)
+      << "a '^' under the cell, on a line of its own";
+  EXPECT_NE(RenderGateway(1, 4660, gateway_, View::kTerminal).find("    |H\x1b[7me\x1b[27mllo|\n"),
+            std::string::npos);
+
+  PT_DCS_SetCursor(kTag, 2, 3);  // past the end of an empty row
+  EXPECT_NE(RenderGateway(1, 4660, gateway_).find("    ||\n       ^\n"), std::string::npos);
+  EXPECT_NE(RenderGateway(1, 4660, gateway_, View::kTerminal).find("    |  \x1b[7m \x1b[27m|\n"),
+            std::string::npos);
+
+  PT_DCS_SetCursor(kTag, 9, 1);  // below the four rows: nothing to mark
+  EXPECT_EQ(RenderGateway(1, 4660, gateway_).find('^'), std::string::npos);
+  EXPECT_EQ(RenderGateway(1, 4660, gateway_, View::kTerminal).find("\x1b[7m"), std::string::npos);
+  EXPECT_NE(RenderGateway(1, 4660, gateway_).find("cursor 9;1"), std::string::npos);
+}
+
+TEST_F(Simulated, LiveViewShowsControlBytesOfTextsAsDots) {
+  PT_DCS_Cls(kTag);
+  PT_DCS_DspStrE(kTag,
+                 "a\x1b]2;x\x07"
+                 "b",
+                 -1);
+  PT_KBN_DspMsg(kTag, "\x1b[2J", 1, 0);
+  const std::string live = RenderGateway(1, 4660, gateway_, View::kTerminal);
+  EXPECT_NE(live.find("|a.]2;x.b"), std::string::npos) << live;
+  EXPECT_NE(live.find("board |.[2J|"), std::string::npos) << live;
+  EXPECT_EQ(live.find("\x1b]"), std::string::npos);
+  EXPECT_NE(RenderGateway(1, 4660, gateway_)
+                .find("|a\x1b]2;x\x07"
+                      "b"),
+            std::string::npos)
+      << "the plain view keeps the bytes as they are";
+}
+
+TEST_F(Simulated, FarCursorColumnDoesNotGrowTheRowWithoutBound) {
+  PT_DCS_DspStrE(kTag, "\x1b[1;99999999999Hx", -1);
+  const Terminal &t = gateway_.At(1, 5).dcs;
+  ASSERT_FALSE(t.screen.empty());
+  EXPECT_EQ(t.screen[0].size(), static_cast<std::size_t>(kMaxCursorColumn));
+  EXPECT_EQ(t.screen[0].back(), 'x');
+}
+
+// A show frame of seven data bytes is six characters and the extra byte;
+// other lengths are free texts. A seven-character free text cannot be told
+// apart, and its last character shows as the extra byte.
+TEST_F(Simulated, ShowFrameOfSevenBytesIsSixCharactersAndTheExtraByte) {
+  PT_LB_DspStr(kTag, "AB", 0x2E, 0);
+  EXPECT_EQ(gateway_.At(1, 5).lb.display, "    AB");
+  EXPECT_EQ(gateway_.At(1, 5).lb.extra, 0x2E);
+  EXPECT_NE(RenderGateway(1, 4660, gateway_).find("display |    AB|"), std::string::npos);
+  EXPECT_NE(RenderGateway(1, 4660, gateway_).find("extra 0x2E"), std::string::npos);
+
+  const uint32_t lb2 = ROVIRO2_TAG_ADDR(1, 2, 6);
+  PT_LB2_DspStr(lb2, "ABCDEFG", 0);
+  EXPECT_EQ(gateway_.At(2, 6).lb.display, "ABCDEF");
+  EXPECT_EQ(gateway_.At(2, 6).lb.extra, 'G');
+  EXPECT_EQ(gateway_.At(2, 6).kinds, "LB");
+  PT_LB2_DspStr(lb2, "ABCDEFGH", 0);
+  EXPECT_EQ(gateway_.At(2, 6).lb.display, "ABCDEFGH");
+  EXPECT_EQ(gateway_.At(2, 6).lb.extra, -1);
+  EXPECT_EQ(gateway_.At(2, 6).kinds, "LB LB2");
+
+  const uint32_t wide = ROVIRO2_TAG_ADDR(1, 2, 7);
+  PT_LB_DspStr2(wide, "ABCDEFGHIJKL", 0);
+  EXPECT_EQ(gateway_.At(2, 7).lb.display, "ABCDEFGHIJKL");
+  EXPECT_EQ(gateway_.At(2, 7).kinds, "LB") << "longer than an LB2 shows";
 }
 
 TEST_F(Simulated, CounterAndOutputsAnswerWithTheirValues) {
