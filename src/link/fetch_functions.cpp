@@ -24,21 +24,22 @@ constexpr int32_t kRefused = -1;
 constexpr uint32_t kHighestGatewayByte = 0xFF;
 using EntryId = TRcvQueue::EntryId;
 
-// The entry a fetch by gateway takes: the oldest of all for ID 0, else the
-// oldest whose gateway byte equals the ID (never one above 255). False for
-// an ID that is not in the table.
-bool SelectByGateway(uint32_t gwId, EntryId &entry) {
+// The order a fetch by gateway takes from: all frames for ID 0, else the
+// frames whose gateway byte equals the ID (none for an ID above 255). False
+// for an ID that is not in the table.
+constexpr int kNoOrder = 256;
+
+bool OrderOfGateway(uint32_t gwId, int &order) {
   const int32_t index = FindGateway(gwId);
   if (index == -2) return false;
-  entry = TRcvQueue::kNoEntry;
-  if (!RcvQueue) return true;
   const uint16_t id = static_cast<uint16_t>(gwId);
-  if (index == -1) {
-    entry = RcvQueue->First();
-  } else if (id <= kHighestGatewayByte) {
-    entry = RcvQueue->First(id);
-  }
+  order = index == -1 ? TRcvQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
   return true;
+}
+
+// Size of the frame a fetch by gateway would take; 0 when there is none.
+int32_t WaitingSize(int order) {
+  return RcvQueue ? static_cast<int32_t>(RcvQueue->View(RcvQueue->First(order)).size) : 0;
 }
 
 // Byte `offset` of LastRcv when it holds at least `needed` bytes, else 0.
@@ -68,12 +69,13 @@ Scan Test(const TagFilter &filter, const FrameView &frame) {
 // Scans from the oldest entry (of the filtered gateway, whose frames are the
 // only ones that can match). A damaged entry that passes the gateway and port
 // tests ends the scan: it is removed and reported.
-Scan FindTagEntry(const TagFilter &filter, EntryId &entry) {
+Scan FindTagEntry(const TagFilter &filter, EntryId &entry, FrameView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
   const int order = filter.gateway == 0 ? TRcvQueue::kAnyGateway : static_cast<int>(filter.gateway);
   for (entry = RcvQueue->First(order); entry != TRcvQueue::kNoEntry;
        entry = RcvQueue->Next(entry, order)) {
-    const Scan scan = Test(filter, RcvQueue->View(entry));
+    frame = RcvQueue->View(entry);
+    const Scan scan = Test(filter, frame);
     if (scan != Scan::kSkip) return scan;
   }
   return Scan::kSkip;
@@ -84,21 +86,17 @@ Scan FindTagEntry(const TagFilter &filter, EntryId &entry) {
 extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvReady(uint32_t gwId) {
-  EntryId entry;
-  if (!SelectByGateway(gwId, entry)) return -1;
-  return RcvQueue ? static_cast<int32_t>(RcvQueue->View(entry).size) : 0;
+  int order;
+  if (!OrderOfGateway(gwId, order)) return -1;
+  return WaitingSize(order);
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
-  EntryId entry;
-  if (!SelectByGateway(gwId, entry)) return -1;
+  int order;
+  if (!OrderOfGateway(gwId, order)) return -1;
   if (!RcvQueue) return 0;
-  const FrameView frame = RcvQueue->View(entry);
-  if (frame.size == 0) return 0;
-  if (!buffer) return kRefused;
-  std::memcpy(buffer, frame.data, frame.size);
-  RcvQueue->Remove(entry);
-  return static_cast<int32_t>(frame.size);
+  if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
+  return static_cast<int32_t>(RcvQueue->Take(order, buffer));
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvData(uint32_t gwId) {
@@ -146,9 +144,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
   const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                          static_cast<uint8_t>(*tagAddr), *command};
   EntryId entry;
-  const Scan scan = FindTagEntry(filter, entry);
+  FrameView frame;
+  const Scan scan = FindTagEntry(filter, entry, frame);
   if (scan == Scan::kSkip) return 0;
-  const FrameView frame = RcvQueue->View(entry);
   TTagMessage message;
   const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
   if (whole) {

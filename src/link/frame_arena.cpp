@@ -31,26 +31,25 @@ uint32_t TFrameArena::ChunkWithRoom(std::size_t size) {
   return open_;
 }
 
-FrameRef TFrameArena::Store(const uint8_t *bytes, std::size_t size) {
+FrameRef TFrameArena::Store(const uint8_t *bytes, std::size_t size, uint32_t frames) {
   const uint32_t index = ChunkWithRoom(size);
   Chunk &chunk = chunks_[index];
   const FrameRef ref{index, chunk.used};
   std::memcpy(chunk.bytes.get() + chunk.used, bytes, size);
   chunk.used += static_cast<uint32_t>(size);
-  ++chunk.live;
+  chunk.live += frames;
   return ref;
 }
 
-void TFrameArena::Release(FrameRef ref) {
-  Chunk &chunk = chunks_[ref.chunk];
-  if (--chunk.live > 0) return;
-  if (ref.chunk == open_) {
+void TFrameArena::Emptied(uint32_t index) {
+  Chunk &chunk = chunks_[index];
+  if (index == open_) {
     chunk.used = 0;  // keep the shared chunk for the next frames
     return;
   }
   chunk.bytes.reset();
   chunk.capacity = chunk.used = 0;
-  freeSlots_.push_back(ref.chunk);
+  freeSlots_.push_back(index);
 }
 
 }  // namespace roviro2

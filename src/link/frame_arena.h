@@ -23,13 +23,17 @@ class TFrameArena {
   static constexpr std::size_t kOwnChunkFrom = 1024;
   static constexpr std::size_t kChunkSize = 64 * 1024;
 
-  // Copies size bytes (size > 0) and returns where they are. Stored bytes
-  // never move until they are released.
-  FrameRef Store(const uint8_t *bytes, std::size_t size);
+  // Copies size bytes (size > 0) holding `frames` frames and returns where
+  // they are. Stored bytes never move until each of their frames is
+  // released.
+  FrameRef Store(const uint8_t *bytes, std::size_t size, uint32_t frames = 1);
   uint8_t *At(FrameRef ref) { return chunks_[ref.chunk].bytes.get() + ref.offset; }
   const uint8_t *At(FrameRef ref) const { return chunks_[ref.chunk].bytes.get() + ref.offset; }
-  // Gives back one stored frame; its bytes may be reused or freed.
-  void Release(FrameRef ref);
+  // Gives back one stored frame; once every frame of a chunk is given back,
+  // its bytes may be reused or freed.
+  void Release(FrameRef ref) {
+    if (--chunks_[ref.chunk].live == 0) Emptied(ref.chunk);
+  }
   // Chunks currently holding memory.
   std::size_t ChunksInUse() const { return chunks_.size() - freeSlots_.size(); }
 
@@ -43,6 +47,7 @@ class TFrameArena {
   static constexpr uint32_t kNoChunk = UINT32_MAX;
 
   uint32_t NewChunk(std::size_t capacity);
+  void Emptied(uint32_t chunk);
   uint32_t ChunkWithRoom(std::size_t size);
 
   std::vector<Chunk> chunks_;

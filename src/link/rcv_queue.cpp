@@ -1,64 +1,134 @@
 #include "link/rcv_queue.h"
 
+#include <cstring>
+
 namespace roviro2 {
 
 std::unique_ptr<TRcvQueue> RcvQueue;
 
 namespace {
-// Record storage kept for reuse when the queue runs empty, enough for the
-// frames of several large reads; the storage of a larger backlog is given
-// back.
+// Record storage kept for reuse when the queue runs empty; the storage of a
+// larger backlog (one record per frame when gateways take turns frame by
+// frame) is given back.
 constexpr std::size_t kRecordsKeptWhenEmpty = 64 * 1024;
+constexpr std::size_t kLengthFieldSize = 2;
 }  // namespace
 
-TRcvQueue::EntryId TRcvQueue::NewEntry() {
-  if (free_ == kNoEntry) {
-    entries_.emplace_back();
-    return static_cast<EntryId>(entries_.size() - 1);
+TRcvQueue::RunId TRcvQueue::NewRun() {
+  if (free_ == kNoRun) {
+    runs_.emplace_back();
+    return static_cast<RunId>(runs_.size() - 1);
   }
-  const EntryId id = free_;
-  free_ = entries_[id].all.next;
-  entries_[id] = Entry{};
+  const RunId id = free_;
+  free_ = runs_[id].all.next;
+  runs_[id] = Run{};
   return id;
 }
 
-void TRcvQueue::LinkBack(Ends &ends, Order order, EntryId id) {
-  Links &links = entries_[id].*order;
-  links.prev = ends.tail;
-  links.next = kNoEntry;
-  if (ends.tail == kNoEntry) {
-    ends.head = id;
-  } else {
-    (entries_[ends.tail].*order).next = id;
-  }
-  ends.tail = id;
+void TRcvQueue::FreeRun(RunId id) {
+  runs_[id] = Run{};
+  runs_[id].all.next = free_;
+  free_ = id;
 }
 
-void TRcvQueue::Unlink(Ends &ends, Order order, EntryId id) {
-  const Links links = entries_[id].*order;
-  if (links.prev == kNoEntry) {
+void TRcvQueue::LinkBack(Ends &ends, Order order, RunId id) {
+  LinkAfter(ends, order, ends.tail, id);
+}
+
+// at kNoRun links id in front of every other run.
+void TRcvQueue::LinkAfter(Ends &ends, Order order, RunId at, RunId id) {
+  Links &links = runs_[id].*order;
+  links.prev = at;
+  links.next = at == kNoRun ? ends.head : (runs_[at].*order).next;
+  if (at == kNoRun) {
+    ends.head = id;
+  } else {
+    (runs_[at].*order).next = id;
+  }
+  if (links.next == kNoRun) {
+    ends.tail = id;
+  } else {
+    (runs_[links.next].*order).prev = id;
+  }
+}
+
+void TRcvQueue::Unlink(Ends &ends, Order order, RunId id) {
+  const Links links = runs_[id].*order;
+  if (links.prev == kNoRun) {
     ends.head = links.next;
   } else {
-    (entries_[links.prev].*order).next = links.next;
+    (runs_[links.prev].*order).next = links.next;
   }
-  if (links.next == kNoEntry) {
+  if (links.next == kNoRun) {
     ends.tail = links.prev;
   } else {
-    (entries_[links.next].*order).prev = links.prev;
+    (runs_[links.next].*order).prev = links.prev;
   }
+}
+
+bool TRcvQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
+  if (all_.tail == kNoRun || !byLength) return false;
+  Run &newest = runs_[all_.tail];
+  if (!newest.byLength || newest.gateway != gateway || newest.chunk != ref.chunk ||
+      newest.end != ref.offset) {
+    return false;
+  }
+  newest.end += static_cast<uint32_t>(size);
+  return true;
+}
+
+void TRcvQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
+  if (Extend(ref, size, gateway, byLength)) return;
+  const RunId id = NewRun();
+  Run &run = runs_[id];
+  run.chunk = ref.chunk;
+  run.begin = static_cast<uint16_t>(ref.offset);
+  run.end = ref.offset + static_cast<uint32_t>(size);
+  run.gateway = gateway;
+  run.byLength = byLength;
+  LinkBack(all_, &Run::all, id);
+  LinkBack(gateways_[gateway], &Run::sameGateway, id);
 }
 
 bool TRcvQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gateway) {
-  const EntryId id = NewEntry();
-  Entry &entry = entries_[id];
-  entry.ref = arena_.Store(frame, size);
-  arena_.At(entry.ref)[kGatewayByteOffset] = gateway;
-  entry.size = static_cast<uint16_t>(size);
-  entry.gateway = gateway;
-  LinkBack(all_, &Entry::all, id);
-  LinkBack(gateways_[gateway], &Entry::sameGateway, id);
-  ++count_;
+  StoreFrames(frame, size, 1, gateway, ReadLength(frame) == size);
   return true;
+}
+
+// The frames go into parts of at most one chunk's size: a frame left queued
+// keeps no more than that much of a large read alive.
+std::size_t TRcvQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
+  if (!bytes) return 0;
+  std::size_t taken = 0;
+  std::size_t part = 0;  // where the frames not yet stored begin
+  uint32_t frames = 0;
+  while (size - taken >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(bytes + taken);
+    if (length < kMinFrame || length > kMaxWireFrame || length > size - taken) break;
+    if (taken + length - part > TFrameArena::kChunkSize) {
+      StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
+      part = taken;
+      frames = 0;
+    }
+    taken += length;
+    ++frames;
+  }
+  if (frames > 0) StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
+  return taken;
+}
+
+void TRcvQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames,
+                            uint8_t gatewayByte, bool byLength) {
+  const FrameRef ref = arena_.Store(bytes, size, frames);
+  uint8_t *stored = arena_.At(ref);
+  if (byLength) {
+    for (std::size_t at = 0; at < size; at += ReadLength(stored + at))
+      stored[at + kGatewayByteOffset] = gatewayByte;
+  } else {
+    stored[kGatewayByteOffset] = gatewayByte;  // one frame
+  }
+  count_ += frames;
+  AppendRun(ref, size, gatewayByte, byLength);
 }
 
 bool TRcvQueue::Push(const uint8_t *frame, std::size_t size) {
@@ -69,40 +139,76 @@ bool TRcvQueue::PushMarked(const uint8_t *frame, std::size_t size, uint8_t gatew
   return Queueable(frame, size) && Append(frame, size, gatewayByte);
 }
 
-TRcvQueue::EntryId TRcvQueue::First(int gateway) const {
-  if (gateway == kAnyGateway) return all_.head;
-  if (gateway < 0 || gateway >= static_cast<int>(kGatewayBytes)) return kNoEntry;
-  return gateways_[gateway].head;
-}
-
 TRcvQueue::EntryId TRcvQueue::Next(EntryId id, int gateway) const {
-  if (!Holds(id)) return kNoEntry;
-  const Entry &entry = entries_[id];
-  if (gateway == kAnyGateway) return entry.all.next;
-  return entry.gateway == gateway ? entry.sameGateway.next : kNoEntry;
+  uint32_t offset;
+  const Run *run = Locate(id, offset);
+  if (!run) return kNoEntry;
+  if (gateway != kAnyGateway && run->gateway != gateway) return kNoEntry;
+  const uint32_t next = offset + FrameSize(*run, offset);
+  if (next < run->end) return Id(static_cast<RunId>(id >> 32), next);
+  return FirstOf(gateway == kAnyGateway ? run->all.next : run->sameGateway.next);
 }
 
-FrameView TRcvQueue::View(EntryId id) const {
-  if (!Holds(id)) return {};
-  const Entry &entry = entries_[id];
-  return {arena_.At(entry.ref), entry.size};
+void TRcvQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
+  const RunId back = NewRun();  // may move the records
+  Run &front = runs_[id];
+  Run &rest = runs_[back];
+  rest.chunk = front.chunk;
+  rest.begin = static_cast<uint16_t>(restFrom);
+  rest.end = front.end;
+  rest.gateway = front.gateway;
+  rest.byLength = front.byLength;
+  front.end = cutFrom;
+  LinkAfter(all_, &Run::all, id, back);
+  LinkAfter(gateways_[front.gateway], &Run::sameGateway, id, back);
+}
+
+void TRcvQueue::DropFirst(RunId id, uint32_t size) {
+  Run &run = runs_[id];
+  arena_.Release(FrameRef{run.chunk, run.begin});
+  const uint32_t next = run.begin + size;
+  if (next == run.end) {
+    Unlink(all_, &Run::all, id);
+    Unlink(gateways_[run.gateway], &Run::sameGateway, id);
+    FreeRun(id);
+  } else {
+    run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
+  }
+  if (--count_ == 0) Emptied();
+}
+
+std::size_t TRcvQueue::Take(int gateway, uint8_t *buffer) {
+  const EntryId first = First(gateway);
+  if (first == kNoEntry) return 0;
+  const RunId id = static_cast<RunId>(first >> 32);
+  const Run &run = runs_[id];
+  const uint32_t size = FrameSize(run, run.begin);
+  std::memcpy(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
+  DropFirst(id, size);
+  return size;
 }
 
 void TRcvQueue::Remove(EntryId id) {
-  if (!Holds(id)) return;
-  Entry &entry = entries_[id];
-  Unlink(all_, &Entry::all, id);
-  Unlink(gateways_[entry.gateway], &Entry::sameGateway, id);
-  arena_.Release(entry.ref);
-  entry = Entry{};
-  entry.all.next = free_;
-  free_ = id;
-  if (--count_ == 0) {
-    // Every record is free: the next frames take them in order again.
-    entries_.clear();
-    if (entries_.capacity() > kRecordsKeptWhenEmpty) entries_.shrink_to_fit();
-    free_ = kNoEntry;
+  uint32_t offset;
+  if (!Locate(id, offset)) return;
+  const RunId runId = static_cast<RunId>(id >> 32);
+  Run &run = runs_[runId];
+  const uint32_t size = FrameSize(run, offset);
+  if (offset == run.begin) return DropFirst(runId, size);
+  arena_.Release(FrameRef{run.chunk, offset});
+  if (offset + size == run.end) {
+    run.end = offset;
+  } else {
+    Split(runId, offset, offset + size);
   }
+  if (--count_ == 0) Emptied();
+}
+
+// Every record is free: the next frames take them in order again.
+void TRcvQueue::Emptied() {
+  runs_.clear();
+  if (runs_.capacity() > kRecordsKeptWhenEmpty) runs_.shrink_to_fit();
+  free_ = kNoRun;
 }
 
 }  // namespace roviro2

@@ -1,9 +1,14 @@
 // RcvQueue: complete received frames of every gateway, oldest first.
 //
-// Each frame is kept in two orders at once: the order of all frames, and the
+// Frames are kept in two orders at once: the order of all frames, and the
 // order of the frames with the same gateway byte (byte 4). Taking the oldest
 // frame of one gateway therefore costs nothing for the frames of others that
 // wait before it. Removal works at any position in O(1).
+//
+// The frames of one gateway that arrive back to back are stored back to back
+// and kept as one run, which is linked into both orders once: a read that
+// brings thousands of small frames costs one record, not one per frame, and
+// fetching walks the run's bytes in the order they arrived.
 #pragma once
 
 #include <array>
@@ -25,8 +30,11 @@ struct FrameView {
 
 class TRcvQueue {
  public:
-  using EntryId = uint32_t;
-  static constexpr EntryId kNoEntry = UINT32_MAX;
+  // Names one queued frame: its run and its place in the arena chunk. An id
+  // stays valid until its frame, or a frame of the same run before it, is
+  // removed.
+  using EntryId = uint64_t;
+  static constexpr EntryId kNoEntry = UINT64_MAX;
   // Gateway argument of First and Next that selects the order of all frames.
   static constexpr int kAnyGateway = -1;
   // Every queued frame holds its gateway byte.
@@ -39,51 +47,111 @@ class TRcvQueue {
   bool Push(const uint8_t *frame, std::size_t size);
   // Appends a copy of the frame whose byte 4 is set to gatewayByte.
   bool PushMarked(const uint8_t *frame, std::size_t size, uint8_t gatewayByte);
+  // Appends copies of the whole frames at the front of bytes, cut by their
+  // length fields and marked with gatewayByte, in one copy; stops at the
+  // first frame that is incomplete or whose length field is below 5 or
+  // above 8198. Returns the count of bytes taken.
+  std::size_t PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte);
 
   std::size_t Count() const { return count_; }
   // The oldest frame of all (kAnyGateway) or of one gateway byte (0 to 255);
   // kNoEntry when there is none or the gateway is out of range.
-  EntryId First(int gateway = kAnyGateway) const;
+  EntryId First(int gateway = kAnyGateway) const {
+    if (gateway == kAnyGateway) return FirstOf(all_.head);
+    if (gateway < 0 || gateway >= static_cast<int>(kGatewayBytes)) return kNoEntry;
+    return FirstOf(gateways_[gateway].head);
+  }
   // The frame after id in the same order as First's.
   EntryId Next(EntryId id, int gateway = kAnyGateway) const;
   // Empty view for an id that holds no frame.
-  FrameView View(EntryId id) const;
+  FrameView View(EntryId id) const {
+    uint32_t offset;
+    const Run *run = Locate(id, offset);
+    if (!run) return {};
+    return {arena_.At(FrameRef{run->chunk, offset}), FrameSize(*run, offset)};
+  }
   // Removes one frame; an id that holds no frame is ignored.
   void Remove(EntryId id);
+  // Copies the frame First(gateway) names into buffer and removes it, in
+  // one step; returns its size, or 0 when there is none.
+  std::size_t Take(int gateway, uint8_t *buffer);
 
  private:
+  using RunId = uint32_t;
+  static constexpr RunId kNoRun = UINT32_MAX;
   struct Links {
-    EntryId prev = kNoEntry;
-    EntryId next = kNoEntry;
+    RunId prev = kNoRun;
+    RunId next = kNoRun;
   };
   struct Ends {
-    EntryId head = kNoEntry;
-    EntryId tail = kNoEntry;
+    RunId head = kNoRun;
+    RunId tail = kNoRun;
   };
-  // One record per frame; a free record has size 0 and chains the free
-  // records through all.next.
-  struct Entry {
+  // Frames of one gateway stored back to back in one arena chunk, from
+  // offset begin up to end. A free record is empty (begin == end) and chains
+  // the free records through all.next.
+  // A record per run is the queue's whole cost per frame when gateways take
+  // turns frame by frame, so it is kept to 28 bytes: no chunk holds more
+  // than 64 KiB, and the first frame starts below that.
+  struct Run {
     Links all;
     Links sameGateway;
-    FrameRef ref;
-    uint16_t size = 0;
+    uint32_t chunk = 0;
+    uint32_t end = 0;
+    uint16_t begin = 0;
     uint8_t gateway = 0;
+    // The frames follow each other by their length fields. A frame whose
+    // size differs from its length field has a run of its own.
+    bool byLength = false;
   };
-  using Order = Links Entry::*;
+  static_assert(TFrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
+                "a run's first frame starts at an offset below 65536");
+  using Order = Links Run::*;
   static constexpr std::size_t kGatewayBytes = 256;
 
-  bool Holds(EntryId id) const { return id < entries_.size() && entries_[id].size != 0; }
-  EntryId NewEntry();
-  void LinkBack(Ends &ends, Order order, EntryId id);
-  void Unlink(Ends &ends, Order order, EntryId id);
+  static EntryId Id(RunId run, uint32_t offset) { return static_cast<EntryId>(run) << 32 | offset; }
+  // The run of a queued frame, and the frame's offset; null for an id that
+  // holds no frame.
+  const Run *Locate(EntryId id, uint32_t &offset) const {
+    const RunId run = static_cast<RunId>(id >> 32);
+    offset = static_cast<uint32_t>(id);
+    if (run >= runs_.size()) return nullptr;
+    const Run &found = runs_[run];
+    return found.begin <= offset && offset < found.end ? &found : nullptr;
+  }
+  uint32_t FrameSize(const Run &run, uint32_t offset) const {
+    if (!run.byLength) return run.end - run.begin;
+    return ReadLength(arena_.At(FrameRef{run.chunk, offset}));
+  }
+  EntryId FirstOf(RunId run) const { return run == kNoRun ? kNoEntry : Id(run, runs_[run].begin); }
+  RunId NewRun();
+  void FreeRun(RunId id);
+  void LinkBack(Ends &ends, Order order, RunId id);
+  void LinkAfter(Ends &ends, Order order, RunId at, RunId id);
+  void Unlink(Ends &ends, Order order, RunId id);
+  // Keeps the frame just stored at ref as the last of the newest run, when
+  // it belongs to it; false when it starts a run of its own.
+  bool Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
+  // Removes the run's first frame, of the given size.
+  void DropFirst(RunId id, uint32_t size);
+  void Emptied();
+  // Ends the run at cutFrom; its bytes from restFrom on form a new run right
+  // after it in both orders.
+  void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);
   static bool Queueable(const uint8_t *frame, std::size_t size) {
     return frame && size >= kMinFrame && size <= kMaxWireFrame;
   }
   bool Append(const uint8_t *frame, std::size_t size, uint8_t gateway);
+  // Stores whole frames (one, or several cut by their length fields), marks
+  // them and links them as the newest run of the gateway.
+  void StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames, uint8_t gatewayByte,
+                   bool byLength);
+  // Links frames stored at ref as the newest run of gateway.
+  void AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
 
   // Records are reached by index only, so growing may move them.
-  std::vector<Entry> entries_;
-  EntryId free_ = kNoEntry;
+  std::vector<Run> runs_;
+  RunId free_ = kNoRun;
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;
   std::size_t count_ = 0;

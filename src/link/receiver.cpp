@@ -26,20 +26,15 @@ bool AcceptableLength(std::size_t length) {
 
 // Queues every complete frame at the front of bytes, marked with the
 // gateway byte, and stops at an incomplete frame or a refused length field.
-// Walks forward only, so many small frames cost one pass.
+// The frames of one read are queued in one copy.
 Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, TRcvQueue &queue) {
   Cut cut;
-  while (size - cut.consumed >= kLengthFieldSize) {
-    const uint8_t *frame = bytes + cut.consumed;
-    const std::size_t length = ReadLength(frame);
-    if (!AcceptableLength(length)) {
-      cut.refused = true;
-      cut.length = length;
-      break;
-    }
-    if (size - cut.consumed < length) break;
-    queue.PushMarked(frame, length, gatewayByte);
-    cut.consumed += length;
+  if (!bytes) return cut;
+  cut.consumed = queue.PushFrames(bytes, size, gatewayByte);
+  if (size - cut.consumed >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(bytes + cut.consumed);
+    cut.refused = !AcceptableLength(length);
+    if (cut.refused) cut.length = length;
   }
   return cut;
 }

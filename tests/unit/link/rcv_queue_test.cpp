@@ -52,6 +52,78 @@ TEST(RcvQueue, KeepsGlobalAndPerGatewayOrderAcrossRemovalsAnywhere) {
   EXPECT_EQ(queue.Count(), 7u);
 }
 
+// Frames of one gateway queued back to back share a run; removing any of
+// them, or frames of others in between, keeps both orders intact.
+TEST(RcvQueue, FramesQueuedBackToBackKeepTheirOrdersThroughRemovals) {
+  TRcvQueue queue;
+  Bytes read;
+  for (uint8_t i = 1; i <= 5; ++i) {
+    const Bytes frame = Frame(0, i, 8 + i);
+    read.insert(read.end(), frame.begin(), frame.end());
+  }
+  read.push_back(0x20);  // the first byte of an incomplete frame
+  EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 7), read.size() - 1);
+  queue.Push(Frame(8, 6));
+  queue.PushMarked(Frame(0, 7).data(), 9, 7);
+  Bytes odd = Frame(0, 8);
+  odd[0] = 50;  // a size that differs from its length field
+  queue.PushMarked(odd.data(), odd.size(), 7);
+  queue.PushMarked(Frame(0, 9).data(), 9, 7);
+  EXPECT_EQ(Tags(queue, 7), (Bytes{1, 2, 3, 4, 5, 7, 8, 9}));
+  EXPECT_EQ(queue.View(queue.First()).data[4], 7) << "marked";
+
+  queue.Remove(queue.Next(queue.Next(queue.First(7), 7), 7));  // 3, inside the run
+  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{1, 2, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(Tags(queue, 7), (Bytes{1, 2, 4, 5, 7, 8, 9}));
+  auto fifth = queue.First(7);
+  for (int i = 0; i < 3; ++i)
+    fifth = queue.Next(fifth, 7);
+  queue.Remove(fifth);  // 5, the end of the run
+  Bytes taken(16);
+  EXPECT_EQ(queue.Take(7, taken.data()), 9u);  // 1, the head
+  EXPECT_EQ(taken[8], 1);
+  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{2, 4, 6, 7, 8, 9}));
+  EXPECT_EQ(Tags(queue, 7), (Bytes{2, 4, 7, 8, 9}));
+  EXPECT_EQ(Tags(queue, 8), (Bytes{6}));
+  EXPECT_EQ(queue.Count(), 6u);
+  EXPECT_EQ(queue.Take(9, taken.data()), 0u);
+  Bytes drained;
+  while (const std::size_t size = queue.Take(TRcvQueue::kAnyGateway, taken.data()))
+    drained.push_back(taken[size - 1]);
+  EXPECT_EQ(drained, (Bytes{2, 4, 6, 7, 8, 9}));
+  EXPECT_EQ(queue.Count(), 0u);
+}
+
+TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
+  TRcvQueue queue;
+  Bytes read;
+  for (int i = 0; i < 20000; ++i) {
+    const Bytes frame = Frame(0, static_cast<uint8_t>(i), 15);
+    read.insert(read.end(), frame.begin(), frame.end());
+  }
+  ASSERT_GT(read.size(), TFrameArena::kChunkSize);
+  EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 3), read.size());
+  EXPECT_EQ(queue.Count(), 20000u);
+  Bytes frame(15);
+  for (int i = 0; i < 20000; ++i) {
+    ASSERT_EQ(queue.Take(3, frame.data()), 15u);
+    ASSERT_EQ(frame[14], static_cast<uint8_t>(i)) << i;
+    ASSERT_EQ(frame[4], 3);
+  }
+  EXPECT_EQ(queue.First(), TRcvQueue::kNoEntry);
+}
+
+TEST(RcvQueue, FramesOfAReadStopAtTheFirstLengthNoFrameCanHave) {
+  TRcvQueue queue;
+  for (const Bytes &bad : {Bytes{4, 0, 0, 0, 0}, Bytes{0x07, 0x20, 0, 0, 0, 0, 0}}) {
+    Bytes read = Frame(1, 1);
+    read.insert(read.end(), bad.begin(), bad.end());
+    EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 1), 9u);
+  }
+  EXPECT_EQ(queue.PushFrames(nullptr, 9, 1), 0u);
+  EXPECT_EQ(queue.Count(), 2u);
+}
+
 TEST(RcvQueue, RefusesFramesNoReceiverCanProduce) {
   TRcvQueue queue;
   EXPECT_FALSE(queue.Push(Bytes(4, 4)));
