@@ -23,6 +23,8 @@ constexpr std::size_t kNodeOffset = 7;
 constexpr uint8_t kPortCode1 = 0x60;
 constexpr uint8_t kPortCode2 = 0x61;
 
+constexpr std::size_t kLengthFieldSize = 2;
+
 inline uint16_t ReadLength(const uint8_t *frame) {
   return static_cast<uint16_t>(frame[0] | (frame[1] << 8));
 }

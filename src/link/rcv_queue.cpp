@@ -11,7 +11,6 @@ namespace {
 // larger backlog (one record per frame when gateways take turns frame by
 // frame) is given back.
 constexpr std::size_t kRecordsKeptWhenEmpty = 64 * 1024;
-constexpr std::size_t kLengthFieldSize = 2;
 }  // namespace
 
 TRcvQueue::RunId TRcvQueue::NewRun() {
@@ -19,9 +18,9 @@ TRcvQueue::RunId TRcvQueue::NewRun() {
     runs_.emplace_back();
     return static_cast<RunId>(runs_.size() - 1);
   }
+  // A free record is already empty; its caller sets every field.
   const RunId id = free_;
   free_ = runs_[id].all.next;
-  runs_[id] = Run{};
   return id;
 }
 
@@ -104,7 +103,7 @@ std::size_t TRcvQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_
   uint32_t frames = 0;
   while (size - taken >= kLengthFieldSize) {
     const std::size_t length = ReadLength(bytes + taken);
-    if (length < kMinFrame || length > kMaxWireFrame || length > size - taken) break;
+    if (!Fits(length) || length > size - taken) break;
     if (taken + length - part > TFrameArena::kChunkSize) {
       StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
       part = taken;

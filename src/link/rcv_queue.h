@@ -39,6 +39,11 @@ class TRcvQueue {
   static constexpr int kAnyGateway = -1;
   // Every queued frame holds its gateway byte.
   static constexpr std::size_t kMinFrame = 5;
+  // Whether a frame of this size (or a length field of this value) can be
+  // queued: 5 to 8198 bytes.
+  static constexpr bool Fits(std::size_t size) {
+    return size >= kMinFrame && size <= kMaxWireFrame;
+  }
 
   // Appends a complete frame as it is; byte 4 already holds its gateway
   // byte. Frames shorter than 5 or longer than 8198 bytes are refused
@@ -138,9 +143,7 @@ class TRcvQueue {
   // Ends the run at cutFrom; its bytes from restFrom on form a new run right
   // after it in both orders.
   void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);
-  static bool Queueable(const uint8_t *frame, std::size_t size) {
-    return frame && size >= kMinFrame && size <= kMaxWireFrame;
-  }
+  static bool Queueable(const uint8_t *frame, std::size_t size) { return frame && Fits(size); }
   bool Append(const uint8_t *frame, std::size_t size, uint8_t gateway);
   // Stores whole frames (one, or several cut by their length fields), marks
   // them and links them as the newest run of the gateway.

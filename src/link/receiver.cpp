@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kTimeoutNotice[] = "Receive Data Timeout, Giveup old data !";
 constexpr char kTooMuchNotice[] = "Receive Data Error, Get Data too much = ";
-constexpr std::size_t kLengthFieldSize = 2;
 
 // Result of cutting frames from the front of a run of bytes.
 struct Cut {
@@ -19,10 +18,6 @@ struct Cut {
   bool refused = false;      // stopped at a length field no frame can have
   std::size_t length = 0;    // that length field
 };
-
-bool AcceptableLength(std::size_t length) {
-  return length >= TRcvQueue::kMinFrame && length <= kMaxWireFrame;
-}
 
 // Queues every complete frame at the front of bytes, marked with the
 // gateway byte, and stops at an incomplete frame or a refused length field.
@@ -33,7 +28,7 @@ Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, TRcvQ
   cut.consumed = queue.PushFrames(bytes, size, gatewayByte);
   if (size - cut.consumed >= kLengthFieldSize) {
     const std::size_t length = ReadLength(bytes + cut.consumed);
-    cut.refused = !AcceptableLength(length);
+    cut.refused = !TRcvQueue::Fits(length);
     if (cut.refused) cut.length = length;
   }
   return cut;
@@ -56,7 +51,7 @@ std::size_t TopUp(std::vector<uint8_t> &buffer, const uint8_t *bytes, std::size_
   if (buffer.size() < kLengthFieldSize) take(kLengthFieldSize - buffer.size());
   if (buffer.size() >= kLengthFieldSize) {
     const std::size_t length = ReadLength(buffer.data());
-    if (AcceptableLength(length) && buffer.size() < length) take(length - buffer.size());
+    if (TRcvQueue::Fits(length) && buffer.size() < length) take(length - buffer.size());
   }
   return taken;
 }

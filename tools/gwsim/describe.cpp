@@ -4,6 +4,7 @@
 #include <map>
 #include <sstream>
 
+#include "commands/hex_digits.h"
 #include "link/frame.h"
 
 namespace gwsim {
@@ -41,9 +42,9 @@ std::string Shown(const std::string &text, View view) {
   return Printable(reinterpret_cast<const uint8_t *>(text.data()), text.size());
 }
 
-std::string Hex(unsigned value) {
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "0x%02X", value & 0xFF);
+std::string Hex(uint8_t value) {
+  std::string hex = "0x";
+  roviro2::AppendHexByte(hex, value);
   return hex;
 }
 
@@ -85,7 +86,8 @@ void RenderDevice(std::ostringstream &out, int port, const Device &d, View view)
         << (lb.displayOn ? Shown(lb.display, view) : std::string(lb.display.size(), ' '))
         << "|  led " << (lb.led < 0 ? std::string("off") : std::to_string(lb.led)) << "  buzzer "
         << (lb.buzzer ? "on" : "off") << "  mode " << (lb.modeOn ? "on" : "off") << "  locks "
-        << lb.lock1 << lb.lock0 << (lb.extra > 0 ? "  extra " + Hex(lb.extra) : "") << "\n";
+        << lb.lock1 << lb.lock0
+        << (lb.extra > 0 ? "  extra " + Hex(static_cast<uint8_t>(lb.extra)) : "") << "\n";
   }
   for (const auto &[lead, text] : lb.downloads)
     out << "    download " << int(lead) << " |" << Shown(text, view) << "|\n";

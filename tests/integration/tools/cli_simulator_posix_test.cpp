@@ -42,6 +42,14 @@ Outcome Shell(const std::string &command) {
   return run;
 }
 
+// Runs a command line and expects its exit status and a text in its output.
+Outcome Expect(const std::string &command, int status, const std::string &text) {
+  const Outcome run = Shell(command);
+  EXPECT_EQ(run.status, status) << command << "\n" << run.output;
+  EXPECT_NE(run.output.find(text), std::string::npos) << command << "\n" << run.output;
+  return run;
+}
+
 std::string ReadFile(const std::string &path) {
   std::ifstream in(path);
   std::stringstream text;
@@ -103,62 +111,34 @@ class CliAgainstSimulator : public ::testing::Test {
 };
 
 TEST_F(CliAgainstSimulator, CommandChangesTheDeviceAndAnEventComesBack) {
-  const Outcome sent = Shell(cli_ + " send PT_LB_DspNum 1:1:5 42 0 0");
-  EXPECT_EQ(sent.status, 0) << sent.output;
-  EXPECT_NE(sent.output.find("PT_LB_DspNum -> 0 (sent)"), std::string::npos) << sent.output;
+  Expect(cli_ + " send PT_LB_DspNum 1:1:5 42 0 0", 0, "PT_LB_DspNum -> 0 (sent)");
   EXPECT_TRUE(PollUntil([&] {
     return ReadFile(dir_ + "/state").find("display |    42|") != std::string::npos;
   })) << ReadFile(dir_ + "/state");
 
   Script("key 1:1:5 65\n");
-  const Outcome watched = Shell(cli_ + " watch --seconds 2");
-  EXPECT_EQ(watched.status, 0) << watched.output;
-  EXPECT_NE(watched.output.find("port 1 node 5 command 0x0B status -1 data 41 |A|"),
-            std::string::npos)
-      << watched.output;
+  Expect(cli_ + " watch --seconds 2", 0, "port 1 node 5 command 0x0B status -1 data 41 |A|");
 }
 
 TEST_F(CliAgainstSimulator, StatusAndDiagnosis) {
-  const Outcome status = Shell(cli_ + " status");
-  EXPECT_EQ(status.status, 0) << status.output;
-  EXPECT_NE(status.output.find("7 connected"), std::string::npos) << status.output;
-  const Outcome diag = Shell(cli_ + " --seconds 1 diag");
-  EXPECT_EQ(diag.status, 0) << diag.output;
-  EXPECT_NE(diag.output.find("command 0x09"), std::string::npos) << diag.output;
+  Expect(cli_ + " status", 0, "7 connected");
+  Expect(cli_ + " --seconds 1 diag", 0, "command 0x09");
 }
 
 TEST_F(CliAgainstSimulator, BadInputIsToldAndFails) {
-  Outcome run = Shell(cli_ + " send PT_LB_DspNum 1:1:5 forty 0 0");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("argument 2 of PT_LB_DspNum ('forty') must be a number"),
-            std::string::npos)
-      << run.output;
-  run = Shell(cli_ + " send PT_LB_Nothing");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("no function named"), std::string::npos);
-  run = Shell(cli_ + " send PT_LB_BuzOn 1:1:5 2");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("-5 (state above 1)"), std::string::npos) << run.output;
-  run = Shell(BuildDir() + "/roviro2 --gateway 1=nowhere send PT_GW_Cnt");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("--gateway takes ID=IP:PORT"), std::string::npos) << run.output;
-  run = Shell(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 6000");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("argument 3 asks for 6000 byte(s), but argument 2 has only 2"),
-            std::string::npos)
-      << run.output;
-  EXPECT_EQ(run.output.find("PT_DCS_DspStrE ->"), std::string::npos) << "nothing is called";
-  run = Shell(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 2");
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("PT_DCS_DspStrE -> 0 (sent)"), std::string::npos) << run.output;
-  run = Shell(cli_ + " send PT_GW_SndMsg 1 '\\x40\\x00\\x60'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("length field says 64 bytes but the frame has only 3"),
-            std::string::npos)
-      << run.output;
-  run = Shell(BuildDir() + "/roviro2 watch --help");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.output.find("usage: roviro2 watch"), std::string::npos);
+  Expect(cli_ + " send PT_LB_DspNum 1:1:5 forty 0 0", 1,
+         "argument 2 of PT_LB_DspNum ('forty') must be a number");
+  Expect(cli_ + " send PT_LB_Nothing", 1, "no function named");
+  Expect(cli_ + " send PT_LB_BuzOn 1:1:5 2", 1, "-5 (state above 1)");
+  Expect(BuildDir() + "/roviro2 --gateway 1=nowhere send PT_GW_Cnt", 1,
+         "--gateway takes ID=IP:PORT");
+  const Outcome refused = Expect(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 6000", 1,
+                                 "argument 3 asks for 6000 byte(s), but argument 2 has only 2");
+  EXPECT_EQ(refused.output.find("PT_DCS_DspStrE ->"), std::string::npos) << "nothing is called";
+  Expect(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 2", 0, "PT_DCS_DspStrE -> 0 (sent)");
+  Expect(cli_ + " send PT_GW_SndMsg 1 '\\x40\\x00\\x60'", 1,
+         "length field says 64 bytes but the frame has only 3");
+  Expect(BuildDir() + "/roviro2 watch --help", 0, "usage: roviro2 watch");
 }
 
 // An IPINDEX with LF line ends: the address runs to the next CR, here to the
@@ -168,12 +148,9 @@ TEST_F(CliAgainstSimulator, StatusShowsAnAddressLongerThanAnyFixedBuffer) {
   for (int i = 0; rest.size() < 2500; ++i)
     rest += "\n# line " + std::to_string(i) + " of an IPINDEX written with LF line ends";
   std::ofstream(dir_ + "/IPINDEX") << "1 " << port_ << " 127.0.0.1" << rest << "\n";
-  const Outcome status =
-      Shell("sh -c 'cd " + dir_ + " && " + BuildDir() + "/roviro2 --seconds 0.2 status'");
-  EXPECT_EQ(status.status, 1) << "not connected, and no crash: " << status.output;
-  EXPECT_NE(status.output.find("gateway 1 at 127.0.0.1" + rest + ":" + std::to_string(port_)),
-            std::string::npos)
-      << status.output;
+  // Status 1: not connected, and no crash.
+  Expect("sh -c 'cd " + dir_ + " && " + BuildDir() + "/roviro2 --seconds 0.2 status'", 1,
+         "gateway 1 at 127.0.0.1" + rest + ":" + std::to_string(port_));
 }
 
 }  // namespace
