@@ -38,16 +38,16 @@ Bytes ReadIoStatus() {
   return Request(0x3C, 7);
 }
 
-// All sixteen outputs of node 7 set to `outputs`.
+// All sixteen outputs of node 7 set to `outputs`: per output byte, the mask
+// "00" (every output) and the byte's two digits.
 Bytes SetOutputs(uint16_t outputs) {
   const char *digits = "0123456789ABCDEF";
-  Bytes data = {0x00};
-  for (const int byte : {outputs & 0xFF, outputs >> 8}) {
-    data.insert(data.end(), {'0', '0'});  // mask: every output
-    data.push_back(static_cast<uint8_t>(digits[byte >> 4]));
-    data.push_back(static_cast<uint8_t>(digits[byte & 15]));
-  }
-  return Request(0x3D, 7, data);
+  const auto digit = [digits](int value) { return static_cast<uint8_t>(digits[value & 15]); };
+  const int low = outputs & 0xFF;
+  const int high = outputs >> 8;
+  return Request(0x3D, 7,
+                 {0x00, '0', '0', digit(low >> 4), digit(low), '0', '0', digit(high >> 4),
+                  digit(high)});
 }
 
 Bytes IoStatusAnswer(uint16_t outputs) {
