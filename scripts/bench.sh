@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
 "$root/scripts/bootstrap.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DROVIRO2_BUILD_BENCHMARKS=ON >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DROVIRO2_BUILD_BENCHMARKS=ON -DROVIRO2_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target roviro2_bench_link roviro2_bench_core >/dev/null
 
 details="$build/bench-details.txt"

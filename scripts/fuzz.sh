@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 "$root/scripts/bootstrap.sh" clang libclang-rt-14-dev
 build="$root/build-fuzz"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROVIRO2_WERROR=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DROVIRO2_BUILD_FUZZERS=ON -DROVIRO2_SANITIZE=ON -DROVIRO2_BUILD_TESTS=OFF >/dev/null
 targets=$(sed -n 's/^set(ROVIRO2_FUZZ_TARGETS \(.*\))$/\1/p' "$root/fuzz/CMakeLists.txt")

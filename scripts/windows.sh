@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/bootstrap.sh" g++-mingw-w64-i686 g++-mingw-w64-x86-64 python3
 for arch in i686 x86_64; do
   build="$root/build/windows-$arch"
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DROVIRO2_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch-w64-mingw32.cmake" >/dev/null
   cmake --build "$build" -j"$(nproc)"
   echo "Built $build/roviro2.dll"
