@@ -1,23 +1,67 @@
 #!/usr/bin/env bash
 # Makes sure the build tools and test libraries are installed. On a Debian
 # machine run as root it installs what is missing; elsewhere it names it.
-# Further packages that a script needs may be named as arguments.
+#
+#   scripts/bootstrap.sh [PACKAGE...]             the build tools and these: all must install
+#   scripts/bootstrap.sh --optional PACKAGE...    each that can be installed; one that cannot
+#                                                 is reported on one line, and the exit is 3
+#
+# A failing `apt-get update` (one mirror index out of sync, say) is only a
+# warning: the packages may still install from what the machine knows.
 set -euo pipefail
 
-packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev "$@")
+optional=0
+if [ "${1:-}" = "--optional" ]; then
+  optional=1
+  shift
+  packages=("$@")
+else
+  packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev "$@")
+fi
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
 missing=()
 for pkg in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
-    missing+=("$pkg")
+  installed "$pkg" || missing+=("$pkg")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
-  echo "Installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-else
+if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
   echo "Missing packages: ${missing[*]}" >&2
   echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+  [ $optional -eq 1 ] && exit 3
   exit 1
 fi
+
+echo "Installing: ${missing[*]}"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! apt-get update -qq >"$log" 2>&1; then
+  echo "bootstrap: warning: apt-get update failed, installing from the known indexes:" \
+    "$(grep -E '^(E|W):' "$log" | head -n 1)" >&2
+fi
+
+install() {
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >"$log" 2>&1
+}
+
+if [ $optional -eq 0 ]; then
+  if ! install "${missing[@]}"; then
+    echo "bootstrap: could not install ${missing[*]}:" >&2
+    grep -E '^(E|W):' "$log" >&2 || tail -n 5 "$log" >&2
+    exit 1
+  fi
+  exit 0
+fi
+
+status=0
+for pkg in "${missing[@]}"; do
+  if ! install "$pkg"; then
+    echo "bootstrap: NOT INSTALLED: $pkg: $(grep -E '^E:' "$log" | head -n 1)" >&2
+    status=3
+  fi
+done
+exit $status
