@@ -39,13 +39,13 @@ fi
 echo "Installing: ${missing[*]}"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! apt-get update -qq >"$log" 2>&1; then
+if ! apt-get -o DPkg::Lock::Timeout=600 update -qq >"$log" 2>&1; then
   echo "bootstrap: warning: apt-get update failed, installing from the known indexes:" \
     "$(grep -E '^(E|W):' "$log" | head -n 1)" >&2
 fi
 
 install() {
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >"$log" 2>&1
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$@" >"$log" 2>&1
 }
 
 if [ $optional -eq 0 ]; then
