@@ -99,11 +99,12 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void);
 /* Number of gateway entries, 0-256 (deleted entries keep their slot). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void);
 
-/* Reads entry `index` (low 16 bits): ID to *idOut (0 for a deleted entry), port to *portOut
- * and the address text with its zero byte to ipOut. 16 bytes hold any dotted
- * address; the table keeps whatever text IPINDEX or PT_GW_InsConf gave, so
- * give room for the longest text you configure. Returns 1, or -1 when the
- * index is not below PT_GW_Cnt() (nothing written). */
+/* Reads entry `index` (low 16 bits): ID to *idOut (0 for a deleted entry),
+ * port to *portOut and the address text with its zero byte to ipOut. At most
+ * 16 bytes are written to ipOut: a longer text (from IPINDEX or
+ * PT_GW_InsConf) is cut to its first 15 characters there, while the table
+ * keeps and connects to the whole text. Returns 1, or -1 when the index is
+ * not below PT_GW_Cnt() (nothing written). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
                                             int32_t *portOut);
 

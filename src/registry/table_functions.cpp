@@ -12,6 +12,7 @@ namespace {
 
 // Indexes, like IDs, use only their low 16 bits: 0x10001 is slot 1.
 constexpr int32_t kNoSuchIndex = -1;
+constexpr std::size_t kConfAddressRoom = 16;
 
 int32_t ConfiguredIndex(uint32_t index) {
   const uint16_t slot = static_cast<uint16_t>(index);
@@ -34,7 +35,14 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, cha
     const TIPAddrBook &entry = GwTable[slot].IPAddr;
     if (idOut) *idOut = entry.ID;
     if (portOut) *portOut = entry.Port;
-    if (ipOut) std::memcpy(ipOut, entry.IP.c_str(), entry.IP.size() + 1);
+    // At most 15 characters and the zero byte: every caller's room for a
+    // dotted address, whatever text the table holds.
+    if (ipOut) {
+      const std::size_t count =
+          entry.IP.size() < kConfAddressRoom ? entry.IP.size() : kConfAddressRoom - 1;
+      std::memcpy(ipOut, entry.IP.data(), count);
+      ipOut[count] = '\0';
+    }
     return 1;
   });
 }
