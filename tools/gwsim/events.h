@@ -44,7 +44,7 @@ bool ParseAction(const std::string &line, Action &action, bool &empty, std::stri
 
 // The longest script line: a script read from a file or a pipe never holds
 // more than this of one line, whatever the input.
-constexpr std::size_t kMaxScriptLine = 4096;
+constexpr std::size_t kMaxScriptLine = 64 * 1024;
 
 // Reads the next line (without its line end) of at most kMaxScriptLine
 // characters; false at the end of the input. A longer line sets tooLong.
