@@ -42,6 +42,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
     }
     StopSocketEvents();
     RcvQueue.reset();
+    ReleaseIdleHosts();
     if (HostForm) HostForm->Close();
     return 0;
   });

@@ -14,6 +14,19 @@ namespace {
 constexpr int32_t kNoSuchIndex = -1;
 constexpr std::size_t kConfAddressRoom = 16;
 
+// An address text is read up to its zero byte, but never more than this:
+// a caller's text without one must not make the library read on through
+// its memory. A dotted address has 15 characters.
+constexpr std::size_t kMaxAddressText = 1024;
+
+std::string AddressText(const char *text) {
+  if (!text) return {};
+  std::size_t length = 0;
+  while (length < kMaxAddressText && text[length] != '\0')
+    ++length;
+  return std::string(text, length);
+}
+
 int32_t ConfiguredIndex(uint32_t index) {
   const uint16_t slot = static_cast<uint16_t>(index);
   return slot < GwCount ? slot : kNoSuchIndex;
@@ -62,7 +75,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_ID2Ndx(uint32_t gwId) {
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr, uint32_t port) {
   return Guarded(-1, [&]() -> int32_t {
     if (FindGateway(gwId) >= 0) return -2;
-    const std::string ip = ipAddr ? ipAddr : "";
+    const std::string ip = AddressText(ipAddr);
     for (int i = 0; i < GwCount; ++i) {
       const TIPAddrBook &entry = GwTable[i].IPAddr;
       if (entry.Port == port && entry.IP == ip) return -3;
@@ -81,7 +94,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_UpdConf(uint32_t gwId, const char *ipAddr
     const int32_t index = FindGateway(gwId);
     if (index < 0) return -1;
     GwTable[index].IPAddr.Port = static_cast<uint16_t>(port);
-    GwTable[index].IPAddr.IP = ipAddr ? ipAddr : "";
+    GwTable[index].IPAddr.IP = AddressText(ipAddr);
     return index;
   });
 }
