@@ -76,9 +76,12 @@ Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &
     const std::vector<uint8_t> read(stream.begin() + static_cast<std::ptrdiff_t>(at),
                                     stream.begin() + static_cast<std::ptrdiff_t>(at + n));
     Feed(slot, queue, out.notices, read.data(), read.size());
+    FUZZ_CHECK(queue.CheckInvariants());
     at += n;
-    while (queue.Count() > 0 && queue.QueuedBytes(5) >= limit)
+    while (queue.Count() > 0 && queue.QueuedBytes(5) >= limit) {
       TakeOldest(queue, out);
+      FUZZ_CHECK(queue.CheckInvariants());
+    }
   }
   CheckQueuedBytes(queue);
   while (queue.Count() > 0)
@@ -145,6 +148,7 @@ bool FetchOnce(std::mt19937 &random) {
       break;
     }
   }
+  FUZZ_CHECK(RcvQueue->CheckInvariants());
   return RcvQueue->Count() > 0;
 }
 

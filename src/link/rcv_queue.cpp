@@ -219,4 +219,49 @@ void TRcvQueue::Emptied() {
   free_ = kNoRun;
 }
 
+// An order links its runs both ways from head to tail, each run of the
+// gateway it is kept for (kAnyGateway: any), at most every record once.
+bool TRcvQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
+  RunId previous = kNoRun;
+  std::size_t steps = 0;
+  for (RunId id = ends.head; id != kNoRun; id = (runs_[id].*order).next) {
+    if (id >= runs_.size() || ++steps > runs_.size()) return false;
+    if ((runs_[id].*order).prev != previous) return false;
+    if (gateway != kAnyGateway && runs_[id].gateway != gateway) return false;
+    previous = id;
+  }
+  runs += steps;
+  return previous == ends.tail;
+}
+
+// A run's frames step exactly from its begin to its end.
+bool TRcvQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const {
+  if (run.begin >= run.end) return false;
+  uint32_t at = run.begin;
+  while (at < run.end) {
+    const uint32_t size = FrameSize(run, at);
+    if (size < kMinFrame) return false;
+    at += size;
+    bytes += size;
+    ++frames;
+  }
+  return at == run.end;
+}
+
+bool TRcvQueue::CheckInvariants() const {
+  std::size_t runs = 0;
+  if (!CheckOrder(all_, &Run::all, kAnyGateway, runs)) return false;
+  std::size_t frames = 0;
+  std::array<std::size_t, kGatewayBytes> bytes{};
+  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
+    if (!CountRun(runs_[id], frames, bytes[runs_[id].gateway])) return false;
+  }
+  std::size_t byGateway = 0;
+  for (std::size_t g = 0; g < kGatewayBytes; ++g) {
+    if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
+    if (bytes[g] != bytesOf_[g]) return false;
+  }
+  return frames == count_ && byGateway == runs;
+}
+
 }  // namespace roviro2

@@ -97,6 +97,12 @@ class TRcvQueue {
   // one step; returns its size, or 0 when there is none.
   std::size_t Take(int gateway, uint8_t *buffer);
 
+  // Whether the records agree with each other: both orders link the same
+  // runs both ways, every run's frames step exactly to its end, and the
+  // counts of frames and of each gateway's bytes are those of the runs. For
+  // tests and the fuzzers, after every operation; it walks the whole queue.
+  bool CheckInvariants() const;
+
  private:
   using RunId = uint32_t;
   static constexpr RunId kNoRun = UINT32_MAX;
@@ -156,6 +162,8 @@ class TRcvQueue {
   // Removes the run's first frame, of the given size.
   void DropFirst(RunId id, uint32_t size);
   void Emptied();
+  bool CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const;
+  bool CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const;
   // Ends the run at cutFrom; its bytes from restFrom on form a new run right
   // after it in both orders.
   void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);

@@ -33,22 +33,28 @@ TEST(RcvQueue, KeepsGlobalAndPerGatewayOrderAcrossRemovalsAnywhere) {
   TRcvQueue queue;
   for (uint8_t i = 1; i <= 9; ++i)
     queue.Push(Frame(i % 3, i));
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 1), (Bytes{1, 4, 7}));
   auto middle = queue.Next(queue.First(1), 1);  // frame 4
   queue.Remove(middle);
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.Remove(queue.First(2));  // frame 2
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.Remove(queue.First());   // frame 1
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{3, 5, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 1), (Bytes{7}));
   EXPECT_EQ(Tags(queue, 2), (Bytes{5, 8}));
   EXPECT_EQ(Tags(queue, 0), (Bytes{3, 6, 9}));
   EXPECT_EQ(queue.Count(), 6u);
   queue.Push(Frame(1, 10));
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, 1), (Bytes{7, 10})) << "a reused record goes to the back";
   EXPECT_EQ(queue.First(256), TRcvQueue::kNoEntry);
   EXPECT_EQ(queue.View(TRcvQueue::kNoEntry).size, 0u);
   queue.Remove(middle);  // no longer holds a frame: ignored
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(queue.Count(), 7u);
 }
 
@@ -64,21 +70,27 @@ TEST(RcvQueue, FramesQueuedBackToBackKeepTheirOrdersThroughRemovals) {
   read.push_back(0x20);  // the first byte of an incomplete frame
   EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 7), read.size() - 1);
   queue.Push(Frame(8, 6));
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.PushMarked(Frame(0, 7).data(), 9, 7);
+  EXPECT_TRUE(queue.CheckInvariants());
   Bytes odd = Frame(0, 8);
   odd[0] = 50;  // a size that differs from its length field
   queue.PushMarked(odd.data(), odd.size(), 7);
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.PushMarked(Frame(0, 9).data(), 9, 7);
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, 7), (Bytes{1, 2, 3, 4, 5, 7, 8, 9}));
   EXPECT_EQ(queue.View(queue.First()).data[4], 7) << "marked";
 
   queue.Remove(queue.Next(queue.Next(queue.First(7), 7), 7));  // 3, inside the run
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{1, 2, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 7), (Bytes{1, 2, 4, 5, 7, 8, 9}));
   auto fifth = queue.First(7);
   for (int i = 0; i < 3; ++i)
     fifth = queue.Next(fifth, 7);
   queue.Remove(fifth);  // 5, the end of the run
+  EXPECT_TRUE(queue.CheckInvariants());
   Bytes taken(16);
   EXPECT_EQ(queue.Take(7, taken.data()), 9u);  // 1, the head
   EXPECT_EQ(taken[8], 1);
@@ -140,10 +152,12 @@ TEST(RcvQueue, DrainingALargeBacklogGivesItsMemoryBack) {
   TRcvQueue queue;
   for (int i = 0; i < 100000; ++i)
     queue.Push(Frame(static_cast<uint8_t>(i), 1, 15));
+  EXPECT_TRUE(queue.CheckInvariants());
   for (int g = 0; g < 256; ++g) {
     while (queue.First(g) != TRcvQueue::kNoEntry)
       queue.Remove(queue.First(g));
   }
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(queue.Count(), 0u);
   EXPECT_EQ(queue.First(), TRcvQueue::kNoEntry);
 }
