@@ -23,12 +23,6 @@ class TForm0 {
   // A new socket owned by this host, with the four handlers connected.
   TClientSocket *CreateSocket();
 
-  // Closing only hides the host; it stays allocated.
-  void Close() { visible_ = false; }
-  bool Visible() const { return visible_; }
-
- private:
-  bool visible_ = true;
 };
 
 // The host created by the latest PT_API_Open, or null before the first.

@@ -42,8 +42,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
     }
     StopSocketEvents();
     RcvQueue.reset();
+    // The host has nothing to show: on Windows the hidden window that
+    // received the sockets' notices ended with the event source.
     ReleaseIdleHosts();
-    if (HostForm) HostForm->Close();
     return 0;
   });
 }
