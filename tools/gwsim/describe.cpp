@@ -4,8 +4,8 @@
 #include <map>
 #include <sstream>
 
-#include "commands/hex_digits.h"
-#include "link/frame.h"
+#include "frame.h"
+#include "hex_text.h"
 
 namespace gwsim {
 
@@ -44,7 +44,7 @@ std::string Shown(const std::string &text, View view) {
 
 std::string Hex(uint8_t value) {
   std::string hex = "0x";
-  roviro2::AppendHexByte(hex, value);
+  AppendHexByte(hex, value);
   return hex;
 }
 
@@ -119,15 +119,15 @@ void RenderDevice(std::ostringstream &out, int port, const Device &d, View view)
 
 std::string DescribeFrame(const char *direction, int gateway, const uint8_t *frame,
                           std::size_t size) {
-  if (size < roviro2::kHeaderSize) return std::string(direction) + " short frame";
-  const auto name = kNames.find(frame[roviro2::kCommandOffset]);
+  if (size < kHeaderSize) return std::string(direction) + " short frame";
+  const auto name = kNames.find(frame[kCommandOffset]);
   char head[96];
   std::snprintf(head, sizeof head, "%-3s gw%d p%d n%-3d %02X %-15s", direction, gateway,
-                PortOf(frame[roviro2::kPortCodeOffset]), frame[roviro2::kNodeOffset],
-                frame[roviro2::kCommandOffset], name == kNames.end() ? "?" : name->second);
+                PortOf(frame[kPortCodeOffset]), frame[kNodeOffset], frame[kCommandOffset],
+                name == kNames.end() ? "?" : name->second);
   std::string line = head;
-  const uint8_t *data = frame + roviro2::kHeaderSize;
-  const std::size_t n = size - roviro2::kHeaderSize;
+  const uint8_t *data = frame + kHeaderSize;
+  const std::size_t n = size - kHeaderSize;
   const std::size_t shown = n > 24 ? 24 : n;
   for (std::size_t i = 0; i < shown; ++i) {
     char hex[4];

@@ -2,29 +2,13 @@
 
 #include <algorithm>
 
-#include "commands/hex_digits.h"
-#include "link/frame.h"
+#include "hex_text.h"
 
 namespace gwsim {
 
 namespace {
 
 constexpr uint8_t kEsc = 0x1B;
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// Two hexadecimal digits at text[at]; -1 when they are not digits.
-int HexByte(const std::string &text, std::size_t at) {
-  if (at + 1 >= text.size()) return -1;
-  const int high = HexValue(text[at]);
-  const int low = HexValue(text[at + 1]);
-  return high < 0 || low < 0 ? -1 : high * 16 + low;
-}
 
 std::string AsText(const Bytes &data, std::size_t from = 0) {
   return from < data.size()
@@ -64,23 +48,13 @@ void WriteTerminal(Terminal &t, const std::string &bytes) {
 
 }  // namespace
 
-std::string DecodeHexText(const std::string &digits) {
-  std::string text;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
-    const int byte = HexByte(digits, i);
-    if (byte < 0) break;
-    text += static_cast<char>(byte);
-  }
-  return text;
-}
-
 Bytes DeviceFrame(int port, uint8_t command, uint8_t node, const Bytes &data) {
-  Bytes frame(roviro2::kHeaderSize + data.size());
-  roviro2::WriteLength(frame.data(), frame.size());
-  frame[roviro2::kPortCodeOffset] = PortCode(port);
-  frame[roviro2::kCommandOffset] = command;
-  frame[roviro2::kNodeOffset] = node;
-  std::copy(data.begin(), data.end(), frame.begin() + roviro2::kHeaderSize);
+  Bytes frame(kHeaderSize + data.size());
+  WriteLength(frame.data(), frame.size());
+  frame[kPortCodeOffset] = PortCode(port);
+  frame[kCommandOffset] = command;
+  frame[kNodeOffset] = node;
+  std::copy(data.begin(), data.end(), frame.begin() + kHeaderSize);
   return frame;
 }
 
@@ -91,12 +65,12 @@ Device &Gateway::At(int port, uint8_t node) {
 }
 
 std::vector<Bytes> Gateway::Handle(const uint8_t *frame, std::size_t size) {
-  if (size < roviro2::kHeaderSize) return {};
+  if (size < kHeaderSize) return {};
   ++handled_;
-  const int port = PortOf(frame[roviro2::kPortCodeOffset]);
-  const uint8_t command = frame[roviro2::kCommandOffset];
-  const uint8_t node = frame[roviro2::kNodeOffset];
-  const Bytes data(frame + roviro2::kHeaderSize, frame + size);
+  const int port = PortOf(frame[kPortCodeOffset]);
+  const uint8_t command = frame[kCommandOffset];
+  const uint8_t node = frame[kNodeOffset];
+  const Bytes data(frame + kHeaderSize, frame + size);
   if (command == 0x08) {
     pollRange_[port == 1 ? 0 : 1] = node;
     return {};
@@ -187,8 +161,8 @@ std::vector<Bytes> Gateway::Control(int port, Device &d, const Bytes &data) {
     case 'D':
       if (data.size() == 1) {
         std::string digits = "D";
-        roviro2::AppendHexByte(digits, t.configP);
-        roviro2::AppendHexByte(digits, t.configQ);
+        AppendHexByte(digits, t.configP);
+        AppendHexByte(digits, t.configQ);
         Bytes answer = {0x00};
         answer.insert(answer.end(), digits.begin(), digits.end());
         return {DeviceFrame(port, 0x37, d.node, answer)};

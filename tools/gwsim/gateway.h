@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "device.h"
+#include "frame.h"
 
 namespace gwsim {
-
-using Bytes = std::vector<uint8_t>;
 
 // Port 1 or 2 from a port code (0x60, 0x61: the lowest bit).
 inline int PortOf(uint8_t portCode) {
@@ -55,8 +54,5 @@ class Gateway {
   int pollRange_[2] = {0, 0};
   std::size_t handled_ = 0;
 };
-
-// Text of a board body's digit pairs ("4869" gives "Hi"); bad digits stop it.
-std::string DecodeHexText(const std::string &digits);
 
 }  // namespace gwsim
