@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device.h"
+#include "device_commands.h"
 #include "frame.h"
 
 namespace gwsim {
@@ -43,12 +44,8 @@ class Gateway {
 
  private:
   std::vector<Bytes> Diagnose(int port);
-  std::vector<Bytes> Control(int port, Device &d, const Bytes &data);
-  std::vector<Bytes> CounterCommand(int port, Device &d, const Bytes &data);
-  void Escape(int port, Device &d, const Bytes &data);
-  void LightBarCommand(Device &d, uint8_t command, const Bytes &data);
-  void Outputs(Device &d, const Bytes &data);
-  void BoardCommand(Device &d, uint8_t command, const std::string &body);
+  // A command to one device, by the families' tables.
+  std::vector<Bytes> OnDevice(const Request &request);
 
   std::map<Key, Device> devices_;
   int pollRange_[2] = {0, 0};
