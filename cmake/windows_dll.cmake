@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # roviro2.dll: the 79 PT_ functions at the ordinals of src/lib/roviro2.def and
 # nothing else, importing only system DLLs.
 #

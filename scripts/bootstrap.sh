@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes sure the build tools and test libraries are installed. On a Debian
 # machine run as root it installs what is missing; elsewhere it names it.
 #

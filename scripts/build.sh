@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Configures and builds into build/: everything, or only the targets named.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the library and its tools, starts the gateway simulator on a free
 # loopback port and runs the demo application against it; then shows what the
 # simulated devices display. Exits with the demo's status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Digital I/O modules: status request, outputs, input reporting mode.
 #include "commands/command_frame.h"
 #include "roviro2.h"

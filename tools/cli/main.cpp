@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // roviro2: drives gateways and their devices from the command line, through
 // the library's public interface alone.
 #include <cstdio>

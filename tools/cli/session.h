@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The command-line tool's use of the library: the gateway table from IPINDEX
 // and --gateway options, connecting, and receiving.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Reading command-line words as the values the library's functions take.
 #pragma once
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulator's command line, read into the server's options.
 #pragma once
 

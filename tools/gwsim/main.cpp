@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // roviro2-gwsim: gateways with simulated devices on 127.0.0.1, for trying
 // applications of the library without hardware. See docs/simulator.md.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line tool against the simulator, both as separate processes:
 // a command changes a device, an event comes back out, bad input is told.
 #include <fcntl.h>

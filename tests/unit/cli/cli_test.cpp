@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line tool's reading of arguments and its function table.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's options: gateways from --port and --gateways, and values
 // that are refused rather than read as something else.
 #include <gtest/gtest.h>
