@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the library and its tools, starts the gateway simulator on a free
-# loopback port and runs the demo application against it; then shows what the
-# simulated devices display. Exits with the demo's status.
+# Builds the library and its tools (nothing of the tests, so no test library
+# is needed), starts the gateway simulator on a free loopback port and runs
+# the demo application against it; then shows what the simulated devices
+# display. Exits with the demo's status.
 #
 #   scripts/demo.sh                  builds into build/ first
 #   scripts/demo.sh --binaries DIR   runs the programs already built in DIR
@@ -10,7 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin="$root/build"
 case "$#:${1:-}" in
-  0:) "$root/scripts/build.sh" roviro2-demo roviro2-gwsim roviro2-cli ;;
+  0:) "$root/scripts/build.sh" --no-tests roviro2-demo roviro2-gwsim roviro2-cli ;;
   2:--binaries)
     bin=$(cd "$2" 2>/dev/null && pwd) || { echo "demo: there is no folder $2" >&2; exit 2; }
     for program in roviro2-gwsim roviro2-demo; do
