@@ -12,6 +12,7 @@
 // buffer of exactly that size).
 #include <algorithm>
 #include <cstdint>
+#include <cstddef>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,12 +39,33 @@ void Feed(TMyTCP2 &slot, TRcvQueue &queue, std::vector<std::string> &notices, co
   ReceiveBytes(slot, bytes, size, 1.0, queue, sink);
 }
 
+// Takes the oldest frame of the queue into out.
+void TakeOldest(TRcvQueue &queue, Outcome &out) {
+  const auto id = queue.First();
+  const FrameView view = queue.View(id);
+  out.frames.emplace_back(view.data, view.data + view.size);
+  queue.Remove(id);
+}
+
+// The bytes of gateway 5's frames as the queue counts them must be those of
+// the frames it holds: back-pressure decides by that count.
+void CheckQueuedBytes(const TRcvQueue &queue) {
+  std::size_t bytes = 0;
+  for (auto id = queue.First(); id != TRcvQueue::kNoEntry; id = queue.Next(id))
+    bytes += queue.View(id).size;
+  FUZZ_CHECK(queue.QueuedBytes(5) == bytes);
+}
+
+// In the split modes the application fetches as back-pressure would make it:
+// whenever the queue holds `limit` bytes or more, before the next read. The
+// frames must come out as from the whole stream.
 Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &random) {
   TMyTCP2 slot;
   slot.IPAddr.ID = 5;
   slot.RcvTimeOut = kRcvTimeOutDays;
   TRcvQueue queue;
   Outcome out;
+  const std::size_t limit = mode == 0 ? SIZE_MAX : 5 + random() % 20000;
   const std::size_t chunk = 1 + random() % 64;
   std::size_t at = 0;
   while (at < stream.size()) {
@@ -56,12 +78,13 @@ Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &
                                     stream.begin() + static_cast<std::ptrdiff_t>(at + n));
     Feed(slot, queue, out.notices, read.data(), read.size());
     at += n;
+    while (queue.Count() > 0 && queue.QueuedBytes(5) >= limit)
+      TakeOldest(queue, out);
   }
-  for (auto id = queue.First(); id != TRcvQueue::kNoEntry; id = queue.First()) {
-    const FrameView view = queue.View(id);
-    out.frames.emplace_back(view.data, view.data + view.size);
-    queue.Remove(id);
-  }
+  CheckQueuedBytes(queue);
+  while (queue.Count() > 0)
+    TakeOldest(queue, out);
+  FUZZ_CHECK(queue.QueuedBytes(5) == 0);
   return out;
 }
 

@@ -45,6 +45,9 @@
  *     code (PT_GW_TagDiag 0 when it sends nothing), the fetch functions 0.
  *   - A null pointer where a function writes its results is refused with -1
  *     and nothing is taken from the receive queue.
+ *   - No function throws or aborts, whatever the network, IPINDEX or the
+ *     system's memory do: a failure is a negative result (or, for reception,
+ *     bytes that wait in the socket until a later poll can queue them).
  *   - Transport trouble is also reported as a notice text (see roviro2_ext.h):
  *     "TCP Send Error", "Receive Data Timeout, Giveup old data !",
  *     "Receive Data Error, Get Data too much = <length>",
@@ -93,7 +96,9 @@ extern "C" {
 
 /* ---- Library lifecycle ------------------------------------------------- */
 
-/* Opens the library and loads the gateway table from ./IPINDEX. Returns the
+/* Opens the library and loads the gateway table from ./IPINDEX. Lines end in
+ * CR LF, CR or LF; only a regular file is read (never a directory, FIFO or
+ * device, and opening never waits), and only its first MiB. Returns the
  * number of gateways loaded (0-256), or -1 when IPINDEX cannot be opened or
  * holds a malformed number (the table is then empty but usable through
  * PT_GW_InsConf). Discards queued frames when the file was read. */
@@ -108,11 +113,12 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void);
 /* Number of gateway entries, 0-256 (deleted entries keep their slot). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void);
 
-/* Reads entry `index` (low 16 bits): ID to *idOut (0 for a deleted entry), port to *portOut
- * and the address text with its zero byte to ipOut. 16 bytes hold any dotted
- * address; the table keeps whatever text IPINDEX or PT_GW_InsConf gave, so
- * give room for the longest text you configure. Returns 1, or -1 when the
- * index is not below PT_GW_Cnt() (nothing written). */
+/* Reads entry `index` (low 16 bits): ID to *idOut (0 for a deleted entry),
+ * port to *portOut and the address text with its zero byte to ipOut. At most
+ * 16 bytes are written to ipOut: a longer text (from IPINDEX or
+ * PT_GW_InsConf) is cut to its first 15 characters there, while the table
+ * keeps and connects to the whole text. Returns 1, or -1 when the index is
+ * not below PT_GW_Cnt() (nothing written). */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
                                             int32_t *portOut);
 
@@ -126,7 +132,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_ID2Ndx(uint32_t gwId);
 
 /* Appends an entry. Returns its index; -2 when the ID is present, -3 when an
  * entry (deleted ones included) has the same address text and port, -1 when
- * the table holds 256 entries. ipAddr is taken as given (not trimmed). */
+ * the table holds 256 entries. ipAddr is taken as given (not trimmed), up to
+ * its zero byte or its 1024th character. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr, uint32_t port);
 
 /* Changes the address and port of gateway gwId; an open connection keeps its
@@ -158,12 +165,15 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId);
 /* Handles pending socket events, then reports gateway gwId: 7 connected,
  * 6 connecting, 0 not connected and not wanted (or never opened), -1 ID 0 or
  * unknown. A wanted gateway that is down is reconnected here (6, or -2 when the
- * attempt cannot start). */
+ * attempt cannot start), but no sooner than one second after its last attempt
+ * failed or its connection died within a second of being made: meanwhile the
+ * answer is 6. roviro2_last_error (roviro2_ext.h) tells why it is down. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId);
 
 /* PT_GW_Status of every entry: the low byte of each result goes to
- * statusBuf[index] (room for PT_GW_Cnt() bytes; 0xFF for a deleted entry).
- * Returns PT_GW_Cnt(), or -1 for a null statusBuf while entries exist. */
+ * statusBuf[index] (room for PT_GW_Cnt() bytes, as it was when the call began;
+ * 0xFF for a deleted entry). Returns that count, or -1 for a null statusBuf
+ * while entries exist. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf);
 
 /* ---- Sending ------------------------------------------------------------- */

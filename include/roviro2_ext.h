@@ -11,6 +11,8 @@
 #ifndef ROVIRO2_EXT_H
 #define ROVIRO2_EXT_H
 
+#include <stddef.h>
+
 #include "roviro2.h"
 
 #ifdef __cplusplus
@@ -36,6 +38,29 @@ ROVIRO2_API int roviro2_dispatch(void);
  * your own poll/select/epoll and call roviro2_dispatch when it is readable.
  * Valid from PT_API_Open to PT_API_Close; -1 when the library is not open. */
 ROVIRO2_API int roviro2_event_fd(void);
+
+/* The system's error code (errno) for what ended gateway gwId's last
+ * connection attempt or connection: refused, unreachable, timed out, reset.
+ * 0 when nothing failed, or when the gateway closed the connection in order
+ * (the text then says "closed by the gateway"); -1 for ID 0 or an ID not in
+ * the table. When text is not null and size > 0, the error's text is written
+ * there, cut to size - 1 bytes, with a zero byte ("" when there is none).
+ *
+ * A gateway that cannot be reached is retried by PT_GW_Status no sooner than
+ * one second after the failed attempt (PT_GW_Status answers 6 meanwhile); a
+ * connection lost within a second of being made counts as a failed attempt.
+ * PT_GW_Open always starts an attempt at once. */
+ROVIRO2_API int roviro2_last_error(uint32_t gwId, char *text, int size);
+
+/* Bounds the memory that frames waiting to be fetched may take. When the
+ * frames queued from one gateway (by its gateway byte, the low 8 bits of its
+ * ID) reach `bytes`, the library stops reading that gateway's connection
+ * until the application has fetched them below half of it: the bytes wait in
+ * the system and TCP holds the gateway back. No frame is dropped, other
+ * gateways keep flowing, and time spent held does not count toward the
+ * receive time-out. 0 means no limit; the default is 16 MiB. Returns the
+ * limit that was set before. */
+ROVIRO2_API size_t roviro2_set_receive_limit(size_t bytes);
 
 /* The version of the library loaded, "MAJOR.MINOR.PATCH": the
  * ROVIRO2_VERSION_STRING it was built with. A program built against one

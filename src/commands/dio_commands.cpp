@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Digital I/O modules: status request, outputs, input reporting mode.
 #include "commands/command_frame.h"
+#include "platform/boundary.h"
 #include "roviro2.h"
 
 using namespace roviro2;
@@ -36,24 +37,29 @@ OutputWords OutputsFor(int32_t channel, uint32_t value) {
 extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DIO_ReadIoStatus(uint32_t tagAddr) {
-  return SendCommand(tagAddr, kReadStatus, {0x00});
+  return Guarded(-4, [&]() -> int32_t { return SendCommand(tagAddr, kReadStatus, {0x00}); });
 }
 
 // 0x00, then the digits of mask and value interleaved a byte at a time, low
 // bytes first.
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DIO_SetDO(uint32_t tagAddr, int32_t channel, uint32_t value) {
-  const OutputWords words = OutputsFor(channel, value);
-  CommandFrame frame(tagAddr, kSetOutputs);
-  frame.Put(0x00);
-  frame.PutHex(static_cast<uint8_t>(words.mask));
-  frame.PutHex(static_cast<uint8_t>(words.value));
-  frame.PutHex(static_cast<uint8_t>(words.mask >> 8));
-  frame.PutHex(static_cast<uint8_t>(words.value >> 8));
-  return frame.Send();
+  return Guarded(-4, [&]() -> int32_t {
+    const OutputWords words = OutputsFor(channel, value);
+    CommandFrame frame(tagAddr, kSetOutputs);
+    frame.Put(0x00);
+    frame.PutHex(static_cast<uint8_t>(words.mask));
+    frame.PutHex(static_cast<uint8_t>(words.value));
+    frame.PutHex(static_cast<uint8_t>(words.mask >> 8));
+    frame.PutHex(static_cast<uint8_t>(words.value >> 8));
+    return frame.Send();
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DIO_SetDiRspMode(uint32_t tagAddr, uint32_t rspMode) {
-  return SendSetting(tagAddr, kReportModeSetting, static_cast<uint16_t>(rspMode) != 0 ? 'A' : 'N');
+  return Guarded(-4, [&]() -> int32_t {
+    return SendSetting(tagAddr, kReportModeSetting,
+                       static_cast<uint16_t>(rspMode) != 0 ? 'A' : 'N');
+  });
 }
 
 }  // extern "C"

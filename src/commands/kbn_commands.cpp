@@ -3,6 +3,7 @@
 // byte for the board; the message itself travels as the digits of its bytes.
 #include "commands/command_frame.h"
 #include "commands/hex_digits.h"
+#include "platform/boundary.h"
 #include "roviro2.h"
 
 using namespace roviro2;
@@ -38,42 +39,52 @@ void PutMessage(CommandFrame &frame, const char *text, int32_t msgParam, int32_t
 extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_Clear(uint32_t tagAddr) {
-  CommandFrame frame(tagAddr, kMessage);
-  frame.Put("9A011F");
-  return frame.Send();
+  return Guarded(-4, [&]() -> int32_t {
+    CommandFrame frame(tagAddr, kMessage);
+    frame.Put("9A011F");
+    return frame.Send();
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_DspMsg(uint32_t tagAddr, const char *text, int32_t msgParam,
                                                int32_t option) {
-  CommandFrame frame(tagAddr, kMessage);
-  frame.Put("9A");
-  PutMessage(frame, text, msgParam, option);
-  return frame.Send();
+  return Guarded(-4, [&]() -> int32_t {
+    CommandFrame frame(tagAddr, kMessage);
+    frame.Put("9A");
+    PutMessage(frame, text, msgParam, option);
+    return frame.Send();
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_SegDownload(uint32_t tagAddr, int32_t segment,
                                                     const char *text, int32_t msgParam,
                                                     int32_t option) {
-  CommandFrame frame(tagAddr, kSegmentDownload);
-  frame.Put("9A" + SegmentDigits(segment));
-  PutMessage(frame, text, msgParam, option);
-  return frame.Send();
+  return Guarded(-4, [&]() -> int32_t {
+    CommandFrame frame(tagAddr, kSegmentDownload);
+    frame.Put("9A" + SegmentDigits(segment));
+    PutMessage(frame, text, msgParam, option);
+    return frame.Send();
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_SegDel(uint32_t tagAddr, int32_t segment) {
-  CommandFrame frame(tagAddr, kSegmentDelete);
-  frame.Put("9A" + SegmentDigits(segment) + "9B");
-  return frame.Send();
+  return Guarded(-4, [&]() -> int32_t {
+    CommandFrame frame(tagAddr, kSegmentDelete);
+    frame.Put("9A" + SegmentDigits(segment) + "9B");
+    return frame.Send();
+  });
 }
 
 // A count of 0 or less shows no segment and reads nothing.
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_SegDsp(uint32_t tagAddr, const uint8_t *segments,
                                                int32_t count) {
-  CommandFrame frame(tagAddr, kSegmentShow);
-  frame.Put("9A");
-  frame.PutHex(ResolveCallerBytes(segments, count, NegativeCount::kNone));
-  frame.Put("9B");
-  return frame.Send();
+  return Guarded(-4, [&]() -> int32_t {
+    CommandFrame frame(tagAddr, kSegmentShow);
+    frame.Put("9A");
+    frame.PutHex(ResolveCallerBytes(segments, count, NegativeCount::kNone));
+    frame.Put("9B");
+    return frame.Send();
+  });
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include "commands/caller_bytes.h"
 #include "commands/command_frame.h"
 #include "commands/display_sequence.h"
+#include "platform/boundary.h"
 #include "roviro2.h"
 
 using namespace roviro2;
@@ -56,63 +57,79 @@ extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspNum(uint32_t tagAddr, int32_t number, uint32_t extraByte,
                                               int32_t dspMode) {
-  if (number < kMinNumber || number > kMaxNumber) return -2;
-  char digits[kDisplayWidth];
-  // The range check leaves at most six characters, the sign included.
-  const std::size_t count =
-      static_cast<std::size_t>(std::to_chars(digits, digits + kDisplayWidth, number).ptr - digits);
-  return SendDisplaySequence(tagAddr, dspMode, SixCharacters(digits, count, extraByte));
+  return Guarded(-4, [&]() -> int32_t {
+    if (number < kMinNumber || number > kMaxNumber) return -2;
+    char digits[kDisplayWidth];
+    // The range check leaves at most six characters, the sign included.
+    const std::size_t count = static_cast<std::size_t>(
+        std::to_chars(digits, digits + kDisplayWidth, number).ptr - digits);
+    return SendDisplaySequence(tagAddr, dspMode, SixCharacters(digits, count, extraByte));
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr(uint32_t tagAddr, const char *text,
                                               uint32_t extraByte, int32_t dspMode) {
-  return SendDisplaySequence(tagAddr, dspMode,
-                             SixCharacters(text, TextLength(text, kDisplayWidth), extraByte));
+  return Guarded(-4, [&]() -> int32_t {
+    return SendDisplaySequence(tagAddr, dspMode,
+                               SixCharacters(text, TextLength(text, kDisplayWidth), extraByte));
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspStr2(uint32_t tagAddr, const char *text,
                                                int32_t dspMode) {
-  return SendDisplaySequence(tagAddr, dspMode,
-                             [text](CommandFrame &frame) { frame.PutText(text, kMaxFreeText); });
+  return Guarded(-4, [&]() -> int32_t {
+    return SendDisplaySequence(tagAddr, dspMode,
+                               [text](CommandFrame &frame) { frame.PutText(text, kMaxFreeText); });
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspOff(uint32_t tagAddr) {
-  return SendDisplayOff(tagAddr);
+  return Guarded(-4, [&]() -> int32_t { return SendDisplayOff(tagAddr); });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspAddr(uint32_t tagAddr) {
-  return SendCommand(tagAddr, kShowAddress);
+  return Guarded(-4, [&]() -> int32_t { return SendCommand(tagAddr, kShowAddress); });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_LedOn(uint32_t tagAddr, uint32_t ledType, uint32_t preset) {
-  static constexpr uint8_t kLedCommands[] = {0x03, 0x02, 0x11};  // by ledType
-  const uint8_t type = static_cast<uint8_t>(ledType);
-  if (type > 2) return -4;
-  const uint16_t presetValue = static_cast<uint16_t>(preset);
-  if (presetValue != 0) SendPreset(tagAddr, presetValue);
-  return SendCommand(tagAddr, kLedCommands[type]);
+  return Guarded(-4, [&]() -> int32_t {
+    static constexpr uint8_t kLedCommands[] = {0x03, 0x02, 0x11};  // by ledType
+    const uint8_t type = static_cast<uint8_t>(ledType);
+    if (type > 2) return -4;
+    const uint16_t presetValue = static_cast<uint16_t>(preset);
+    if (presetValue != 0) SendPreset(tagAddr, presetValue);
+    return SendCommand(tagAddr, kLedCommands[type]);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_BuzOn(uint32_t tagAddr, uint32_t state) {
-  const uint8_t on = static_cast<uint8_t>(state);
-  if (on > 1) return -5;
-  return SendCommand(tagAddr, on == 1 ? kBuzzerOn : kBuzzerOff);
+  return Guarded(-4, [&]() -> int32_t {
+    const uint8_t on = static_cast<uint8_t>(state);
+    if (on > 1) return -5;
+    return SendCommand(tagAddr, on == 1 ? kBuzzerOn : kBuzzerOff);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_SetMode(uint32_t tagAddr, uint32_t mode) {
-  return SendCommand(tagAddr, static_cast<uint8_t>(mode) == 1 ? kModeOn : kModeOff);
+  return Guarded(-4, [&]() -> int32_t {
+    return SendCommand(tagAddr, static_cast<uint8_t>(mode) == 1 ? kModeOn : kModeOff);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_Simulate(uint32_t tagAddr, uint32_t flag) {
-  return SendCommand(tagAddr, static_cast<uint8_t>(flag) == 1 ? kSimulateOn : kSimulateOff);
+  return Guarded(-4, [&]() -> int32_t {
+    return SendCommand(tagAddr, static_cast<uint8_t>(flag) == 1 ? kSimulateOn : kSimulateOff);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_SetLock(uint32_t tagAddr, uint32_t lock, uint32_t lockBits) {
-  const uint8_t kind = static_cast<uint8_t>(lock);
-  if (kind > 2) return -6;
-  const uint8_t bits = static_cast<uint8_t>(lockBits);
-  if (kind == 1) return SendForBits(tagAddr, bits, kLockBit1, kLockBit0);
-  return SendForBits(tagAddr, bits, kUnlockBit1, kUnlockBit0);
+  return Guarded(-4, [&]() -> int32_t {
+    const uint8_t kind = static_cast<uint8_t>(lock);
+    if (kind > 2) return -6;
+    const uint8_t bits = static_cast<uint8_t>(lockBits);
+    if (kind == 1) return SendForBits(tagAddr, bits, kLockBit1, kLockBit0);
+    return SendForBits(tagAddr, bits, kUnlockBit1, kUnlockBit0);
+  });
 }
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // Commands for every kind of tag: poll range and diagnosis of a gateway's
 // ports, and a tag's new node address and reset.
 #include "commands/command_frame.h"
+#include "platform/boundary.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 
@@ -34,33 +35,39 @@ extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SetPollRang(uint32_t gwId, int32_t port,
                                                    uint32_t pollRange) {
-  const uint8_t portCode = port == 1 ? kPortCode1 : kPortCode2;
-  return CommandFrame(static_cast<uint16_t>(gwId), portCode, kPollRange,
-                      static_cast<uint8_t>(pollRange))
-      .Send();
+  return Guarded(-4, [&]() -> int32_t {
+    const uint8_t portCode = port == 1 ? kPortCode1 : kPortCode2;
+    return CommandFrame(static_cast<uint16_t>(gwId), portCode, kPollRange,
+                        static_cast<uint8_t>(pollRange))
+        .Send();
+  });
 }
 
 // Gateway ID 0 visits every configured slot, deleted ones included (whose
 // ID 0 the sender refuses); a failed send does not stop the visit.
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_TagDiag(uint32_t gwId, int32_t portSel) {
-  const int32_t index = FindGateway(gwId);
-  if (index < -1) return -1;
-  const int32_t first = index == -1 ? 0 : index;
-  const int32_t last = index == -1 ? GwCount - 1 : index;
-  int32_t result = 0;
-  for (int32_t i = first; i <= last; ++i) {
-    const uint16_t target = index == -1 ? GwTable[i].IPAddr.ID : static_cast<uint16_t>(gwId);
-    result = DiagnosePorts(target, portSel, result);
-  }
-  return result;
+  return Guarded(-4, [&]() -> int32_t {
+    const int32_t index = FindGateway(gwId);
+    if (index < -1) return -1;
+    const int32_t first = index == -1 ? 0 : index;
+    const int32_t last = index == -1 ? GwCount - 1 : index;
+    int32_t result = 0;
+    for (int32_t i = first; i <= last; ++i) {
+      const uint16_t target = index == -1 ? GwTable[i].IPAddr.ID : static_cast<uint16_t>(gwId);
+      result = DiagnosePorts(target, portSel, result);
+    }
+    return result;
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_ChgAddr(uint32_t tagAddr, uint32_t newNode) {
-  return SendSetting(tagAddr, kNewNodeSetting, static_cast<uint8_t>(newNode));
+  return Guarded(-4, [&]() -> int32_t {
+    return SendSetting(tagAddr, kNewNodeSetting, static_cast<uint8_t>(newNode));
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_Reset(uint32_t tagAddr) {
-  return SendCommand(tagAddr, kReset);
+  return Guarded(-4, [&]() -> int32_t { return SendCommand(tagAddr, kReset); });
 }
 
 }  // extern "C"

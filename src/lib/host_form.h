@@ -39,6 +39,9 @@ extern TForm0 *HostForm;
 // (their sockets may still be in use) until the library is unloaded.
 TForm0 *CreateHostForm();
 
+// Frees every host but the current one; called when no socket is left.
+void ReleaseIdleHosts();
+
 // Releases a socket: its connection, if any, is closed and no event is raised.
 void ReleaseSocket(TClientSocket *socket);
 

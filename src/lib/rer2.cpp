@@ -2,6 +2,8 @@
 // Start and stop of the library: PT_API_Open and PT_API_Close.
 #include "lib/host_form.h"
 #include "link/rcv_queue.h"
+#include "link/reception_hold.h"
+#include "platform/boundary.h"
 #include "platform/socket_events.h"
 #include "registry/gateway_table.h"
 #include "registry/ipindex_load.h"
@@ -12,32 +14,39 @@ using namespace roviro2;
 extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void) {
-  HostForm = CreateHostForm();
-  // Without an event source no socket can open; PT_GW_Open then reports -2.
-  StartSocketEvents();
-  GwCount = 0;
-  const int32_t loaded = LoadIpIndexFile("IPINDEX");
-  if (loaded >= 0) RcvQueue = std::make_unique<TRcvQueue>();
-  for (int i = 0; i < GwCount; ++i)
-    GwTable[i].RcvTimeOut = kRcvTimeOutDays;
-  if (!RcvQueue) RcvQueue = std::make_unique<TRcvQueue>();
-  return loaded;
+  return Guarded(-1, [&]() -> int32_t {
+    HostForm = CreateHostForm();
+    // Without an event source no socket can open; PT_GW_Open then reports -2.
+    StartSocketEvents();
+    GwCount = 0;
+    const int32_t loaded = LoadIpIndexFile("IPINDEX");
+    if (loaded >= 0) RcvQueue = std::make_unique<TRcvQueue>();
+    for (int i = 0; i < GwCount; ++i)
+      GwTable[i].RcvTimeOut = kRcvTimeOutDays;
+    if (!RcvQueue) RcvQueue = std::make_unique<TRcvQueue>();
+    ForgetHeldReception();  // the frames they waited for may be gone
+    return loaded;
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
-  // Every slot, not only the configured ones: a reload with fewer entries
-  // must not leave the sockets of the slots beyond it connected.
-  for (TMyTCP2 &slot : GwTable) {
-    if (!slot.Socket) continue;
-    ReleaseSocket(slot.Socket);
-    slot.Socket = nullptr;
-    slot.OpenFlag = 0;
-    slot.OpenCnt = 0;
-  }
-  StopSocketEvents();
-  RcvQueue.reset();
-  if (HostForm) HostForm->Close();
-  return 0;
+  return Guarded(0, [&]() -> int32_t {
+    ForgetHeldReception();
+    // Every slot, not only the configured ones: a reload with fewer entries
+    // must not leave the sockets of the slots beyond it connected.
+    for (TMyTCP2 &slot : GwTable) {
+      if (!slot.Socket) continue;
+      ReleaseSocket(slot.Socket);
+      slot.Socket = nullptr;
+      slot.OpenFlag = 0;
+      slot.OpenCnt = 0;
+    }
+    StopSocketEvents();
+    RcvQueue.reset();
+    ReleaseIdleHosts();
+    if (HostForm) HostForm->Close();
+    return 0;
+  });
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include "lib/host_form.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
+#include "link/reception_hold.h"
 #include "platform/clock.h"
 #include "platform/notice.h"
 #include "registry/gateway_table.h"
@@ -40,22 +41,43 @@ void TForm0::TCP1Connect(TClientSocket &socket) {
   const int32_t index = SlotOf(socket);
   if (index < 0) return;
   GwTable[index].RcvBuf.clear();
+  GwTable[index].pacing.connectedAt = NowDays();
   AnswerAttempt(index);
 }
 
-// A dropped connection is noticed through the socket's Active alone.
-void TForm0::TCP1Disconnect(TClientSocket &) {}
+// A dropped connection is noticed through the socket's Active alone. One
+// that died within a second of being made counts as a failed attempt, so a
+// gateway that accepts and drops at once is not reconnected at full speed.
+void TForm0::TCP1Disconnect(TClientSocket &socket) {
+  const int32_t index = SlotOf(socket);
+  if (index < 0) return;
+  ConnectPacing &pacing = GwTable[index].pacing;
+  if (pacing.connectedAt == ConnectPacing::kNever) return;
+  const double now = NowDays();
+  if (now - pacing.connectedAt < kReconnectPauseDays) pacing.failedAt = now;
+  pacing.connectedAt = ConnectPacing::kNever;
+}
 
 // Only a failed connect changes anything; every error is dropped.
 void TForm0::TCP1Error(TClientSocket &socket, TErrorEvent kind, int &errorCode) {
   const int32_t index = SlotOf(socket);
-  if (index >= 0 && kind == TErrorEvent::eeConnect) AnswerAttempt(index);
+  if (index >= 0 && kind == TErrorEvent::eeConnect) {
+    GwTable[index].pacing.failedAt = NowDays();
+    AnswerAttempt(index);
+  }
   errorCode = 0;
 }
 
-// Bytes on a socket of no configured slot are read and dropped.
+// Bytes on a socket of no configured slot are read and dropped. Nothing is
+// read while the memory to queue a whole read cannot be had (the bytes wait
+// in the socket for a later poll), nor while the gateway's queued frames are
+// over the receive limit (reads are held until the application fetches).
 void TForm0::TCP1DataArrival(TClientSocket &socket) {
   const int32_t index = SlotOf(socket);
+  if (index >= 0 && RcvQueue) {
+    TMyTCP2 &slot = GwTable[index];
+    if (HoldIfFull(slot, *RcvQueue) || !PrepareToReceive(slot, *RcvQueue)) return;
+  }
   const TByteView bytes = socket.Receive();
   if (index < 0 || !RcvQueue || bytes.size == 0) return;
   static const NoticeSink notice = ShowNotice;

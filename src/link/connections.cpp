@@ -2,6 +2,8 @@
 // Which gateways the application wants connected, and their state:
 // PT_GW_Open, PT_GW_Close, PT_GW_Status, PT_GW_AllStatus.
 #include "lib/host_form.h"
+#include "platform/boundary.h"
+#include "platform/clock.h"
 #include "platform/socket_events.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
@@ -44,53 +46,77 @@ int32_t WantConnected(TMyTCP2 &slot) {
   return kConnecting;
 }
 
-}  // namespace
+// Whether a poll must wait before it starts the next attempt: for a second
+// after an attempt failed.
+bool Pausing(const TMyTCP2 &slot) {
+  const double failedAt = slot.pacing.failedAt;
+  return failedAt != ConnectPacing::kNever && NowDays() - failedAt < kReconnectPauseDays;
+}
 
-extern "C" {
-
-ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Open(uint32_t gwId) {
+// PT_GW_Open, and the reconnect of a poll; an explicit open starts at once,
+// whatever failed before.
+int32_t OpenRange(uint32_t gwId, bool explicitOpen) {
   int32_t first = 0;
   int32_t last = 0;
   if (!SlotRange(gwId, first, last)) return -1;
   int32_t result = 0;
   bool failed = false;
   for (int32_t i = first; i <= last; ++i) {
+    if (explicitOpen) GwTable[i].pacing.failedAt = ConnectPacing::kNever;
     result = WantConnected(GwTable[i]);
     failed = failed || result == kCannotStart;
   }
   return failed ? kCannotStart : result;
 }
 
+}  // namespace
+
+extern "C" {
+
+ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Open(uint32_t gwId) {
+  return Guarded(-2, [&]() -> int32_t { return OpenRange(gwId, true); });
+}
+
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId) {
-  int32_t first = 0;
-  int32_t last = 0;
-  if (!SlotRange(gwId, first, last)) return -1;
-  for (int32_t i = first; i <= last; ++i) {
-    TMyTCP2 &slot = GwTable[i];
-    slot.OpenFlag = 0;
-    if (slot.Socket && slot.Socket->Active()) slot.Socket->Close();
-  }
-  return 0;
+  return Guarded(-1, [&]() -> int32_t {
+    int32_t first = 0;
+    int32_t last = 0;
+    if (!SlotRange(gwId, first, last)) return -1;
+    for (int32_t i = first; i <= last; ++i) {
+      TMyTCP2 &slot = GwTable[i];
+      slot.OpenFlag = 0;
+      if (slot.Socket && slot.Socket->Active()) slot.Socket->Close();
+    }
+    return 0;
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId) {
-  DispatchSocketEvents();
-  const int32_t index = FindGateway(gwId);
-  if (index < 0) return -1;
-  const TMyTCP2 &slot = GwTable[index];
-  if (!slot.Socket) return 0;
-  if (slot.Socket->Active()) return kConnected;
-  if (slot.OpenFlag != 1) return 0;
-  if (slot.OpenCnt != 0) return kConnecting;
-  return PT_GW_Open(gwId);
+  return Guarded(-2, [&]() -> int32_t {
+    DispatchSocketEvents();
+    const int32_t index = FindGateway(gwId);
+    if (index < 0) return -1;
+    const TMyTCP2 &slot = GwTable[index];
+    if (!slot.Socket) return 0;
+    if (slot.Socket->Active()) return kConnected;
+    if (slot.OpenFlag != 1) return 0;
+    if (slot.OpenCnt != 0 || Pausing(slot)) return kConnecting;
+    return OpenRange(gwId, false);
+  });
 }
 
+// The caller's room is the count when the call began: a notice handler that
+// adds entries during a poll must not make it write further. An entry
+// removed meanwhile by a reload reads as not in the table.
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf) {
-  if (!statusBuf && GwCount > 0) return -1;
-  for (int32_t i = 0; i < GwCount; ++i) {
-    statusBuf[i] = static_cast<uint8_t>(PT_GW_Status(GwTable[i].IPAddr.ID));
-  }
-  return GwCount;
+  return Guarded(-1, [&]() -> int32_t {
+    const int32_t count = GwCount;
+    if (!statusBuf && count > 0) return -1;
+    for (int32_t i = 0; i < count; ++i) {
+      statusBuf[i] = static_cast<uint8_t>(PT_GW_Status(GwTable[i].IPAddr.ID));
+    }
+    return count;
+  });
 }
 
 }  // extern "C"

@@ -9,7 +9,9 @@
 
 #include "link/last_rcv.h"
 #include "link/rcv_queue.h"
+#include "link/reception_hold.h"
 #include "link/tag_decode.h"
+#include "platform/boundary.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 
@@ -87,78 +89,96 @@ Scan FindTagEntry(const TagFilter &filter, EntryId &entry, FrameView &frame) {
 extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvReady(uint32_t gwId) {
-  int order;
-  if (!OrderOfGateway(gwId, order)) return -1;
-  return WaitingSize(order);
+  return Guarded(-1, [&]() -> int32_t {
+    int order;
+    if (!OrderOfGateway(gwId, order)) return -1;
+    return WaitingSize(order);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
-  int order;
-  if (!OrderOfGateway(gwId, order)) return -1;
-  if (!RcvQueue) return 0;
-  if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
-  return static_cast<int32_t>(RcvQueue->Take(order, buffer));
+  return Guarded(-1, [&]() -> int32_t {
+    int order;
+    if (!OrderOfGateway(gwId, order)) return -1;
+    if (!RcvQueue) return 0;
+    if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
+    const std::size_t size = RcvQueue->Take(order, buffer);
+    ResumeHeldReception();
+    return static_cast<int32_t>(size);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvData(uint32_t gwId) {
-  const int32_t size = PT_GW_RcvReady(gwId);
-  if (size <= 0) return size;
-  LastRcv.resize(static_cast<std::size_t>(size));
-  return PT_GW_RcvMsg(gwId, LastRcv.data());
+  return Guarded(-1, [&]() -> int32_t {
+    const int32_t size = PT_GW_RcvReady(gwId);
+    if (size <= 0) return size;
+    LastRcv.resize(static_cast<std::size_t>(size));
+    return PT_GW_RcvMsg(gwId, LastRcv.data());
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvAddr(void) {
-  return LastRcvByte(kGatewayByteOffset, 6);
+  return Guarded(0, [&]() -> int32_t { return LastRcvByte(kGatewayByteOffset, 6); });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvPort(void) {
-  switch (LastRcvByte(kPortCodeOffset, 6)) {
-    case kPortCode1:
-      return 1;
-    case kPortCode2:
-      return 2;
-    default:
-      return 0;
-  }
+  return Guarded(0, [&]() -> int32_t {
+    switch (LastRcvByte(kPortCodeOffset, 6)) {
+      case kPortCode1:
+        return 1;
+      case kPortCode2:
+        return 2;
+      default:
+        return 0;
+    }
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagCmd(void) {
-  return LastRcvByte(kCommandOffset, 7);
+  return Guarded(0, [&]() -> int32_t { return LastRcvByte(kCommandOffset, 7); });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagNode(void) {
-  return LastRcvByte(kNodeOffset, 8);
+  return Guarded(0, [&]() -> int32_t { return LastRcvByte(kNodeOffset, 8); });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagData(uint8_t *buffer) {
-  if (LastRcv.size() <= kHeaderSize) return 0;
-  if (!buffer) return kRefused;
-  const std::size_t size = LastRcv.size() - kHeaderSize;
-  std::memcpy(buffer, LastRcv.data() + kHeaderSize, size);
-  return static_cast<int32_t>(size);
+  return Guarded(-1, [&]() -> int32_t {
+    if (LastRcv.size() <= kHeaderSize) return 0;
+    if (!buffer) return kRefused;
+    const std::size_t size = LastRcv.size() - kHeaderSize;
+    std::memcpy(buffer, LastRcv.data() + kHeaderSize, size);
+    return static_cast<int32_t>(size);
+  });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *command, int16_t *status,
                                                uint8_t *data, int16_t *dataLength) {
-  if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
-  if (!RcvQueue || RcvQueue->Count() == 0) return 0;
-  const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
-                         static_cast<uint8_t>(*tagAddr), *command};
-  EntryId entry;
-  FrameView frame;
-  const Scan scan = FindTagEntry(filter, entry, frame);
-  if (scan == Scan::kSkip) return 0;
-  TTagMessage message;
-  const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
-  if (whole) {
-    *tagAddr = message.tagAddr;
-    *command = message.command;
-    *status = message.status;
-    if (message.dataLength > 0) std::memcpy(data, message.data, message.dataLength);
-    *dataLength = message.dataLength;
-  }
-  RcvQueue->Remove(entry);
-  return whole ? 1 : -2;
+  return Guarded(-1, [&]() -> int32_t {
+    if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
+    if (!RcvQueue || RcvQueue->Count() == 0) return 0;
+    const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
+                           static_cast<uint8_t>(*tagAddr), *command};
+    EntryId entry;
+    FrameView frame;
+    const Scan scan = FindTagEntry(filter, entry, frame);
+    if (scan == Scan::kSkip) return 0;
+    TTagMessage message;
+    const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
+    // Removing a frame from inside a run needs a record: made before anything
+    // is written, so that a failure delivers nothing and keeps the frame.
+    RcvQueue->ReserveRecord();
+    if (whole) {
+      *tagAddr = message.tagAddr;
+      *command = message.command;
+      *status = message.status;
+      if (message.dataLength > 0) std::memcpy(data, message.data, message.dataLength);
+      *dataLength = message.dataLength;
+    }
+    RcvQueue->Remove(entry);
+    ResumeHeldReception();
+    return whole ? 1 : -2;
+  });
 }
 
 }  // extern "C"

@@ -2,10 +2,43 @@
 #include "link/frame_arena.h"
 
 #include <cstring>
+#include <new>
 
 namespace roviro2 {
 
+namespace {
+// Emptied chunks kept for reuse beyond what a reservation asks for.
+constexpr std::size_t kSpareKept = 8;
+}  // namespace
+
+void TFrameArena::ReserveFor(std::size_t bytes) {
+  const std::size_t chunks = ChunksFor(bytes);
+  chunks_.reserve(chunks_.size() + chunks);
+  freeSlots_.reserve(chunks_.capacity());
+  spare_.reserve(chunks > kSpareKept ? chunks : kSpareKept);
+  while (spare_.size() < chunks)
+    spare_.emplace_back(new uint8_t[kChunkSize]);
+}
+
 uint32_t TFrameArena::NewChunk(std::size_t capacity) {
+  // The memory first, so that a failure leaves every record as it was. A
+  // spare chunk serves any store (no part is larger), and serves first when
+  // the size is the usual one.
+  std::unique_ptr<uint8_t[]> bytes;
+  if (!spare_.empty() && capacity == kChunkSize) {
+    bytes = std::move(spare_.back());
+    spare_.pop_back();
+  } else {
+    try {
+      // Not value-initialised: every byte handed out is written by Store first.
+      bytes.reset(new uint8_t[capacity]);
+    } catch (const std::bad_alloc &) {
+      if (spare_.empty() || capacity > kChunkSize) throw;
+      bytes = std::move(spare_.back());
+      spare_.pop_back();
+      capacity = kChunkSize;
+    }
+  }
   uint32_t index;
   if (freeSlots_.empty()) {
     index = static_cast<uint32_t>(chunks_.size());
@@ -15,8 +48,7 @@ uint32_t TFrameArena::NewChunk(std::size_t capacity) {
     freeSlots_.pop_back();
   }
   Chunk &chunk = chunks_[index];
-  // Not value-initialised: every byte handed out is written by Store first.
-  chunk.bytes.reset(new uint8_t[capacity]);
+  chunk.bytes = std::move(bytes);
   chunk.capacity = static_cast<uint32_t>(capacity);
   chunk.used = 0;
   chunk.live = 0;
@@ -47,6 +79,9 @@ void TFrameArena::Emptied(uint32_t index) {
   if (index == open_) {
     chunk.used = 0;  // keep the shared chunk for the next frames
     return;
+  }
+  if (chunk.capacity == kChunkSize && spare_.size() < spare_.capacity()) {
+    spare_.push_back(std::move(chunk.bytes));  // room was reserved: no allocation
   }
   chunk.bytes.reset();
   chunk.capacity = chunk.used = 0;

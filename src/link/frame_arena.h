@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "link/frame.h"
+
 namespace roviro2 {
 
 // Where one stored frame lives.
@@ -38,6 +40,15 @@ class TFrameArena {
   // Chunks currently holding memory.
   std::size_t ChunksInUse() const { return chunks_.size() - freeSlots_.size(); }
 
+  // Makes sure that storing `bytes` more bytes, in parts of at most one
+  // chunk, allocates nothing that can fail: room for the chunk records, and
+  // spare chunks to fall back on when the system has no memory for a new
+  // one. Throws std::bad_alloc (and changes nothing stored) when that memory
+  // cannot be had.
+  void ReserveFor(std::size_t bytes);
+  // Chunks a store of `bytes` bytes may need at most.
+  static std::size_t ChunksFor(std::size_t bytes) { return bytes / kPartFloor + 2; }
+
  private:
   struct Chunk {
     std::unique_ptr<uint8_t[]> bytes;
@@ -46,6 +57,9 @@ class TFrameArena {
     uint32_t live = 0;  // stored frames not yet released
   };
   static constexpr uint32_t kNoChunk = UINT32_MAX;
+  // Every part but the last of a large store fills a chunk at least this far
+  // (a part ends where the next whole frame would not fit).
+  static constexpr std::size_t kPartFloor = kChunkSize - kMaxWireFrame;
 
   uint32_t NewChunk(std::size_t capacity);
   void Emptied(uint32_t chunk);
@@ -53,7 +67,10 @@ class TFrameArena {
 
   std::vector<Chunk> chunks_;
   std::vector<uint32_t> freeSlots_;  // indices of chunks_ without memory
-  uint32_t open_ = kNoChunk;         // the shared chunk small frames go into
+  // Emptied chunks kept for reuse (kChunkSize bytes each), and the fallback
+  // of a store when the system has no memory.
+  std::vector<std::unique_ptr<uint8_t[]>> spare_;
+  uint32_t open_ = kNoChunk;  // the shared chunk small frames go into
 };
 
 }  // namespace roviro2

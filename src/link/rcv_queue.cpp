@@ -119,6 +119,9 @@ std::size_t TRcvQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_
 
 void TRcvQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames,
                             uint8_t gatewayByte, bool byLength) {
+  // Room for a record before the bytes are stored: a store is whole or, on
+  // a failed allocation, leaves the queue as it was.
+  ReserveRecord();
   const FrameRef ref = arena_.Store(bytes, size, frames);
   uint8_t *stored = arena_.At(ref);
   if (byLength) {
@@ -128,6 +131,7 @@ void TRcvQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t fra
     stored[kGatewayByteOffset] = gatewayByte;  // one frame
   }
   count_ += frames;
+  bytesOf_[gatewayByte] += size;
   AppendRun(ref, size, gatewayByte, byLength);
 }
 
@@ -165,6 +169,7 @@ void TRcvQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
 
 void TRcvQueue::DropFirst(RunId id, uint32_t size) {
   Run &run = runs_[id];
+  bytesOf_[run.gateway] -= size;
   arena_.Release(FrameRef{run.chunk, run.begin});
   const uint32_t next = run.begin + size;
   if (next == run.end) {
@@ -195,12 +200,16 @@ void TRcvQueue::Remove(EntryId id) {
   Run &run = runs_[runId];
   const uint32_t size = FrameSize(run, offset);
   if (offset == run.begin) return DropFirst(runId, size);
-  arena_.Release(FrameRef{run.chunk, offset});
+  // The split comes first: it may fail for want of memory, and then nothing
+  // has changed. It may move the records.
   if (offset + size == run.end) {
     run.end = offset;
   } else {
     Split(runId, offset, offset + size);
   }
+  const Run &front = runs_[runId];
+  bytesOf_[front.gateway] -= size;
+  arena_.Release(FrameRef{front.chunk, offset});
   if (--count_ == 0) Emptied();
 }
 

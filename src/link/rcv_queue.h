@@ -59,7 +59,23 @@ class TRcvQueue {
   // above 8198. Returns the count of bytes taken.
   std::size_t PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte);
 
+  // Makes sure that queueing the frames of `bytes` more received bytes
+  // allocates nothing: throws std::bad_alloc, with nothing changed, when the
+  // memory cannot be had.
+  void ReserveFor(std::size_t bytes) {
+    runs_.reserve(runs_.size() + TFrameArena::ChunksFor(bytes));
+    arena_.ReserveFor(bytes);
+  }
+
+  // Makes sure that one more run record needs no allocation: the next store,
+  // or a Remove that splits a run.
+  void ReserveRecord() {
+    if (free_ == kNoRun && runs_.size() == runs_.capacity()) runs_.reserve(runs_.size() * 2 + 16);
+  }
+
   std::size_t Count() const { return count_; }
+  // Bytes of the queued frames with this gateway byte.
+  std::size_t QueuedBytes(uint8_t gateway) const { return bytesOf_[gateway]; }
   // The oldest frame of all (kAnyGateway) or of one gateway byte (0 to 255);
   // kNoEntry when there is none or the gateway is out of range.
   EntryId First(int gateway = kAnyGateway) const {
@@ -159,6 +175,7 @@ class TRcvQueue {
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;
   std::size_t count_ = 0;
+  std::array<std::size_t, kGatewayBytes> bytesOf_{};
   TFrameArena arena_;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // PT_GW_SndMsg: the one road by which frames leave the library.
 #include "link/pieces.h"
+#include "platform/boundary.h"
 #include "platform/client_socket.h"
 #include "platform/notice.h"
 #include "registry/gateway_table.h"
@@ -22,23 +23,25 @@ int32_t SendError() {
 // Every byte of the frame is taken by the connection, or none: a frame the
 // connection cannot hold whole is refused before any piece goes out.
 extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const uint8_t *frame) {
-  const int32_t index = FindGateway(gwId);
-  if (index < 0) return -1;
-  TClientSocket *socket = GwTable[index].Socket;
-  if (!socket) return -2;
-  if (!socket->Active()) return -3;
-  if (!frame) return -4;
-  const std::size_t length = ReadLength(frame);
-  if (length < kSmallestLength) return -4;
+  return Guarded(-4, [&]() -> int32_t {
+    const int32_t index = FindGateway(gwId);
+    if (index < 0) return -1;
+    TClientSocket *socket = GwTable[index].Socket;
+    if (!socket) return -2;
+    if (!socket->Active()) return -3;
+    if (!frame) return -4;
+    const std::size_t length = ReadLength(frame);
+    if (length < kSmallestLength) return -4;
 
-  const TPieceCutter cutter(frame, length);
-  if (!socket->Reserve(cutter.WireSize())) return SendError();
-  for (std::size_t i = 0; i < cutter.Count(); ++i) {
-    const TFramePiece piece = cutter.Piece(i);
-    const TByteRun whole[] = {{piece.data, piece.dataSize}};
-    const TByteRun cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
-    const TSendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
-    if (outcome != TSendOutcome::kTaken) return SendError();
-  }
-  return 0;
+    const TPieceCutter cutter(frame, length);
+    if (!socket->Reserve(cutter.WireSize())) return SendError();
+    for (std::size_t i = 0; i < cutter.Count(); ++i) {
+      const TFramePiece piece = cutter.Piece(i);
+      const TByteRun whole[] = {{piece.data, piece.dataSize}};
+      const TByteRun cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
+      const TSendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
+      if (outcome != TSendOutcome::kTaken) return SendError();
+    }
+    return 0;
+  });
 }

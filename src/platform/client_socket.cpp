@@ -3,6 +3,9 @@
 // each platform's socket_impl.
 #include "platform/client_socket.h"
 
+#include <cerrno>
+#include <new>
+
 #include "platform/socket_impl.h"
 
 namespace roviro2 {
@@ -52,6 +55,7 @@ bool TClientSocket::Impl::Connect() {
   state = State::kConnecting;
   if (const int error = StartConnect(peer)) {
     // Known at once, but reported like any failed attempt: later, as an event.
+    NoteFailure(error);
     Drop();
     loop->Post(Tag(), TPostedKind::kConnectError, error);
   }
@@ -62,7 +66,10 @@ bool TClientSocket::Impl::Flush() {
   while (!out.Empty()) {
     const TByteRun waiting{out.Data(), out.Size()};
     const std::ptrdiff_t sent = Write(&waiting, 1);
-    if (sent == kFailed) return false;
+    if (sent == kFailed) {
+      NoteFailure(SystemError());
+      return false;
+    }
     if (sent <= 0) break;
     out.Consume(static_cast<std::size_t>(sent));
   }
@@ -117,6 +124,27 @@ bool TClientSocket::SetPort(uint16_t port) {
   return true;
 }
 
+void TClientSocket::HoldReads(bool held) {
+  Impl &impl = *impl_;
+  if (impl.readsHeld == held || !impl.Connected()) return;
+  impl.readsHeld = held;
+  impl.WatchReads();
+  if (TEventLoop *loop = TEventLoop::Instance(); loop && !held)
+    loop->Post(impl.Tag(), TPostedKind::kRead);
+}
+
+bool TClientSocket::ReadsHeld() const {
+  return impl_->readsHeld;
+}
+
+int TClientSocket::LastError() const {
+  return impl_->lastError;
+}
+
+bool TClientSocket::EndedByPeer() const {
+  return impl_->endedByPeer;
+}
+
 bool TClientSocket::Active() const {
   return impl_->Connected();
 }
@@ -167,6 +195,7 @@ TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
   if (impl.out.Empty()) {
     const std::ptrdiff_t result = impl.Write(runs, count);
     if (result == Impl::kFailed) {
+      impl.NoteFailure(Impl::SystemError());
       impl.Fail();
       return TSendOutcome::kFailed;
     }
@@ -175,7 +204,15 @@ TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
   // The output buffer is touched, and its storage made, only when the system
   // left something over.
   if (sent < total) {
-    KeepUnsent(impl.out, runs, count, sent);
+    try {
+      KeepUnsent(impl.out, runs, count, sent);
+    } catch (const std::bad_alloc &) {
+      // Part of the frame may be on the wire already and the rest has no
+      // place: only a new connection can keep the gateway's frames whole.
+      impl.NoteFailure(ENOMEM);
+      impl.Fail();
+      return TSendOutcome::kFailed;
+    }
     impl.WatchWrites(true);
   }
   return TSendOutcome::kTaken;
@@ -190,7 +227,13 @@ TByteView TClientSocket::Receive() {
   uint8_t *area = loop->ReadArea();
   const std::ptrdiff_t got = impl.Read(area, TEventLoop::kReadAreaSize);
   if (got > 0) return {area, static_cast<std::size_t>(got)};
-  if (got != Impl::kWouldBlock) impl.Fail();
+  if (got == Impl::kWouldBlock) return {};
+  if (got == 0) {
+    impl.NotePeerClosed();
+  } else {
+    impl.NoteFailure(Impl::SystemError());
+  }
+  impl.Fail();
   return {};
 }
 

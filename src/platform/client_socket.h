@@ -84,6 +84,18 @@ class TClientSocket {
   // Takes every byte of the runs or none of them.
   TSendOutcome Send(const TByteRun *runs, std::size_t count);
   TSendOutcome Send(const uint8_t *data, std::size_t size);
+  // The system's code for what ended the last attempt or connection (refused,
+  // unreachable, timed out, reset...); 0 when nothing failed or the peer
+  // closed it in order (EndedByPeer).
+  int LastError() const;
+  bool EndedByPeer() const;
+
+  // Stops raising read events (the bytes wait in the system, which holds the
+  // peer back), or starts again; resuming raises a read event at the next
+  // dispatch for what waited.
+  void HoldReads(bool held);
+  bool ReadsHeld() const;
+
   // Reads what the connection holds, at most 256 KiB, in one read; the rest
   // raises the next read event.
   TByteView Receive();

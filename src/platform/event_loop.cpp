@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/event_loop.h"
 
+#include <new>
+
 #include "platform/event_source.h"
 #include "platform/socket_events.h"
 #include "platform/socket_impl.h"
@@ -10,6 +12,7 @@ namespace roviro2 {
 namespace {
 
 TEventLoop *running = nullptr;
+uint64_t lifetime = 0;  // starts and stops so far
 
 uint32_t NumberOf(TEventTag tag) {
   return static_cast<uint32_t>(tag >> 32);
@@ -24,20 +27,33 @@ TEventLoop *TEventLoop::Instance() {
   return running;
 }
 
+uint64_t TEventLoop::Lifetime() {
+  return lifetime;
+}
+
 bool TEventLoop::Start() {
   if (running) return true;
-  std::unique_ptr<TEventSource> source = TEventSource::Create();
-  if (!source) return false;
-  running = new TEventLoop(std::move(source));
+  try {
+    std::unique_ptr<TEventSource> source = TEventSource::Create();
+    if (!source) return false;
+    running = new TEventLoop(std::move(source));
+  } catch (const std::bad_alloc &) {
+    return false;  // sockets then fail to open
+  }
+  ++lifetime;
   return true;
 }
 
 void TEventLoop::Stop() {
+  if (!running) return;
+  ++lifetime;
   delete running;
   running = nullptr;
 }
 
-TEventLoop::TEventLoop(std::unique_ptr<TEventSource> source) : source_(std::move(source)) {}
+// Not value-initialised: a read hands out only the bytes it wrote.
+TEventLoop::TEventLoop(std::unique_ptr<TEventSource> source)
+    : source_(std::move(source)), readArea_(new uint8_t[kReadAreaSize]) {}
 
 TEventLoop::~TEventLoop() {
   // Sockets still alive lose their handles quietly and may be opened again
@@ -50,15 +66,19 @@ TEventLoop::~TEventLoop() {
 }
 
 uint8_t *TEventLoop::ReadArea() {
-  // Not value-initialised: a read hands out only the bytes it wrote.
-  if (!readArea_) readArea_.reset(new uint8_t[kReadAreaSize]);
   return readArea_.get();
 }
 
+// A socket posts at most a few events between two dispatches (a refused
+// connect, a close, a resumed read): room for them is made here, so that
+// posting never needs memory that may be missing.
+constexpr std::size_t kPostsPerSocket = 4;
+
 uint32_t TEventLoop::Enrol(TClientSocket *socket) {
-  const uint32_t number = nextNumber_++;
-  sockets_[number] = socket;
-  return number;
+  posted_.reserve(kPostsPerSocket * (sockets_.size() + 1));
+  spare_.reserve(posted_.capacity());
+  sockets_[nextNumber_] = socket;
+  return nextNumber_++;
 }
 
 void TEventLoop::Leave(uint32_t number) {
@@ -74,32 +94,52 @@ TClientSocket *TEventLoop::Find(TEventTag tag) const {
 
 void TEventLoop::Post(TEventTag tag, TPostedKind kind, int code) {
   if (posted_.empty()) source_->Wake();
-  posted_.push_back({tag, kind, code});
+  try {
+    posted_.push_back({tag, kind, code});
+  } catch (const std::bad_alloc &) {
+    // Beyond the room made at Enrol and no memory: the event is lost, as a
+    // dropped notification would be.
+  }
 }
 
 int TEventLoop::Dispatch() {
-  // The loop may end inside a handler (PT_API_Close from a notice handler);
-  // each step therefore starts from the running loop again.
+  // The loop may end inside a handler (PT_API_Close from a notice handler):
+  // then this object is gone and nothing of it may be touched.
+  const LoopAlive alive;
   const int ran = RunPosted();
-  return Running() ? ran + source_->RunReady(*this) : ran;
+  return alive ? ran + source_->RunReady(*this) : ran;
 }
 
 int TEventLoop::RunPosted() {
   if (posted_.empty()) return 0;
   source_->Quiet();
+  // The batch runs from the spare list, whose room goes back to posting
+  // afterwards: events posted by the handlers wait for the next dispatch.
   std::vector<Posted> batch;
+  batch.swap(spare_);
   batch.swap(posted_);
+  const LoopAlive alive;
   int ran = 0;
   for (const Posted &event : batch) {
-    if (!Running()) break;
+    if (!alive) break;
     TClientSocket *socket = Find(event.tag);
     if (!socket) continue;
-    if (event.kind == TPostedKind::kDisconnect) {
-      RaiseDisconnect(*socket);
-    } else {
-      RaiseError(*socket, TErrorEvent::eeConnect, event.code);
+    switch (event.kind) {
+      case TPostedKind::kDisconnect:
+        RaiseDisconnect(*socket);
+        break;
+      case TPostedKind::kConnectError:
+        RaiseError(*socket, TErrorEvent::eeConnect, event.code);
+        break;
+      case TPostedKind::kRead:
+        if (socket->Active()) RaiseRead(*socket);
+        break;
     }
     ++ran;
+  }
+  if (alive) {
+    batch.clear();
+    spare_.swap(batch);
   }
   return ran;
 }
@@ -110,36 +150,52 @@ void FinishConnect(TClientSocket &socket, int error) {
     impl.BecomeConnected();
     RaiseConnect(socket);
   } else {
+    impl.NoteFailure(error);
     impl.Drop();
     RaiseError(socket, TErrorEvent::eeConnect, error);
   }
 }
 
+// An exception of a handler is caught where the event is dispatched: it
+// ends that event only, and never reaches the library's caller.
 void RaiseConnect(TClientSocket &socket) {
-  const TSocketNotifyEvent handler = socket.OnConnect;
-  if (handler) handler(socket);
+  try {
+    const TSocketNotifyEvent handler = socket.OnConnect;
+    if (handler) handler(socket);
+  } catch (...) {
+  }
 }
 
 void RaiseDisconnect(TClientSocket &socket) {
-  const TSocketNotifyEvent handler = socket.OnDisconnect;
-  if (handler) handler(socket);
+  try {
+    const TSocketNotifyEvent handler = socket.OnDisconnect;
+    if (handler) handler(socket);
+  } catch (...) {
+  }
 }
 
 void RaiseRead(TClientSocket &socket) {
-  const TSocketNotifyEvent handler = socket.OnRead;
-  if (handler) {
-    handler(socket);
-  } else {
-    socket.Receive();  // unread bytes would keep the socket ready for ever
+  if (socket.ReadsHeld()) return;
+  try {
+    const TSocketNotifyEvent handler = socket.OnRead;
+    if (handler) {
+      handler(socket);
+    } else {
+      socket.Receive();  // unread bytes would keep the socket ready for ever
+    }
+  } catch (...) {
   }
 }
 
 void RaiseError(TClientSocket &socket, TErrorEvent kind, int code) {
-  const TSocketErrorEvent handler = socket.OnError;
-  int errorCode = code;
-  if (handler) handler(socket, kind, errorCode);
-  // A code the handler left standing has nobody to report to: the library's
-  // handler always clears it, and the error changes no state of the socket.
+  try {
+    const TSocketErrorEvent handler = socket.OnError;
+    int errorCode = code;
+    if (handler) handler(socket, kind, errorCode);
+    // A code the handler left standing has nobody to report to: the
+    // library's handler always clears it, and the error changes no state.
+  } catch (...) {
+  }
 }
 
 bool StartSocketEvents() {

@@ -23,7 +23,7 @@ namespace roviro2 {
 // are stale and dropped.
 using TEventTag = uint64_t;
 
-enum class TPostedKind { kDisconnect, kConnectError };
+enum class TPostedKind { kDisconnect, kConnectError, kRead };
 
 class TEventSource;
 
@@ -49,7 +49,13 @@ class TEventLoop {
 
   // Runs the posted events, then what the system reported.
   int Dispatch();
-  bool Running() const { return Instance() == this; }
+
+  // Counts every start and stop of a loop. A handler may end the loop (a
+  // notice handler calling PT_API_Close) and even start a new one at the same
+  // address, whose sockets reuse the old numbers; a dispatch therefore keeps
+  // the count it began with and, once it changed, touches neither the loop nor
+  // its source again and drops the rest of its batch.
+  static uint64_t Lifetime();
 
   // Where a read puts its bytes: one area for every socket, since each read
   // is cut into frames before the next one.
@@ -69,7 +75,18 @@ class TEventLoop {
   uint32_t nextNumber_ = 1;
   std::unordered_map<uint32_t, TClientSocket *> sockets_;
   std::vector<Posted> posted_;
+  std::vector<Posted> spare_;  // the room of the batch being run
   std::unique_ptr<uint8_t[]> readArea_;
+};
+
+// Whether the loop that was running when this was made still runs.
+class LoopAlive {
+ public:
+  LoopAlive() : lifetime_(TEventLoop::Lifetime()) {}
+  explicit operator bool() const { return lifetime_ == TEventLoop::Lifetime(); }
+
+ private:
+  uint64_t lifetime_;
 };
 
 // The connect under way on the socket ended: connected when error is 0 (the

@@ -44,7 +44,19 @@ struct TClientSocket::Impl {
   // Closes the handle without raising anything.
   void Drop();
 
+  // What ended the last attempt or connection, for the application to tell.
+  void NoteFailure(int code) {
+    lastError = code;
+    endedByPeer = false;
+  }
+  void NotePeerClosed() {
+    lastError = 0;
+    endedByPeer = true;
+  }
+
   // Each platform's own.
+  // The code of the system call that just failed (errno, or Winsock's).
+  static int SystemError();
   // A new TCP socket with the library's options, or kNoSocket.
   static TNativeSocket NewHandle();
   static void CloseHandle(TNativeSocket handle);
@@ -58,9 +70,11 @@ struct TClientSocket::Impl {
   // The connect completed: read events from now on.
   void BecomeConnected();
   void WatchWrites(bool on);
+  // Applies readsHeld to what the event source reports.
+  void WatchReads();
   std::size_t BytesReady() const;
-  // The peer closed the connection or it failed.
-  bool PeerGone() const;
+  // The peer closed the connection or it failed (and which, noted).
+  bool PeerGone();
   // The event source forgets fd, and what it still holds of it.
   void StopWatching();
   // One send of every run (bytes taken, kWouldBlock or kFailed).
@@ -76,6 +90,9 @@ struct TClientSocket::Impl {
   uint32_t number = 0;      // 0: not known to the event loop
   uint32_t generation = 0;  // raised for every new handle
   bool writesWatched = false;
+  bool readsHeld = false;    // read events wait until the application makes room
+  int lastError = 0;         // system code of the last failure; 0: none
+  bool endedByPeer = false;  // the last connection was closed by the peer
   TOutputBuffer out{kOutputCapacity};
 };
 

@@ -18,6 +18,14 @@ struct TIPAddrBook {
   uint16_t Port = 0;
 };
 
+// When a slot's connection attempts failed and its connection was made, in
+// monotonic days, for pacing the reconnects that polls start.
+struct ConnectPacing {
+  static constexpr double kNever = -1.0;
+  double failedAt = kNever;     // the last attempt failed (or its connection died young)
+  double connectedAt = kNever;  // the connection now up was made
+};
+
 // One slot of the gateway table.
 struct TMyTCP2 {
   TClientSocket *Socket = nullptr;  // owned by the host that created it
@@ -27,9 +35,15 @@ struct TMyTCP2 {
   std::vector<uint8_t> RcvBuf;  // received bytes not yet cut into frames
   double RcvTime = 0.0;         // days: when RcvBuf was last left incomplete
   double RcvTimeOut = 0.0;      // days an incomplete frame may wait
+  ConnectPacing pacing;
+  double heldSince = 0.0;  // days: when reads were held for a full queue
 };
 
 constexpr int kMaxGateways = 256;
+// A poll starts no reconnect sooner than this after a failed attempt (one
+// second, about what a refused connect took to report on the original
+// platform).
+constexpr double kReconnectPauseDays = 1.0 / 86400.0;
 // Receive time-out of every configured gateway, in days (604.8 seconds).
 constexpr double kRcvTimeOutDays = 0.007;
 

@@ -16,6 +16,10 @@ bool IsBlank(uint8_t c) {
   return c <= 0x20 && c != kEof;
 }
 
+bool IsLineEnd(uint8_t c) {
+  return c == kCr || c == kLf;
+}
+
 int HexValue(uint8_t c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -73,21 +77,24 @@ class Reader {
     return true;
   }
 
-  // Everything up to the next CR, end-of-file mark or the end, untrimmed.
+  // Everything up to the next line end, end-of-file mark or the end,
+  // untrimmed.
   std::string ReadAddress() {
     const std::size_t start = pos_;
-    while (!AtEnd() && data_[pos_] != kCr)
+    while (!AtEnd() && !IsLineEnd(data_[pos_]))
       Advance();
     return std::string(reinterpret_cast<const char *>(data_ + start), pos_ - start);
   }
 
-  // Skips up to and including the next CR, then one LF right after it.
+  // Skips up to and including the next line end: CR, CR LF, or LF alone (a
+  // file written on a system whose lines end in LF).
   void SkipLineEnd() {
-    while (!AtEnd() && data_[pos_] != kCr)
+    while (!AtEnd() && !IsLineEnd(data_[pos_]))
       Advance();
     if (AtEnd()) return;
+    const bool cr = data_[pos_] == kCr;
     Advance();
-    if (pos_ < size_ && data_[pos_] == kLf) Advance();
+    if (cr && pos_ < size_ && data_[pos_] == kLf) Advance();
   }
 
  private:

@@ -1,23 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "registry/ipindex_load.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "platform/file_read.h"
 #include "registry/gateway_table.h"
 #include "registry/ipindex.h"
 
 namespace roviro2 {
 
+namespace {
+// Far more than 256 entries take; the rest of a larger file is ignored, as
+// entries past the 256th are.
+constexpr std::size_t kMaxIpIndexBytes = 1 << 20;
+}  // namespace
+
 int32_t LoadIpIndexFile(const char *path) {
   DefaultGw = 0;
   GwCount = 0;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return -1;
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                   std::istreambuf_iterator<char>());
-  file.close();
+  std::vector<uint8_t> bytes;
+  if (!ReadRegularFile(path, kMaxIpIndexBytes, bytes)) return -1;
   const IpIndexResult read = ReadIpIndex(bytes.data(), bytes.size(), kMaxGateways);
   if (!read.ok) return -1;
   for (std::size_t i = 0; i < read.entries.size(); ++i) {

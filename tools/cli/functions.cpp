@@ -109,7 +109,7 @@ bool FrameFits(V v, std::string &error) {
 
 // The table, in the order of the exports' ordinals.
 const std::vector<Function> kFunctions = {
-    {"PT_API_Open", "", "", [](V, O) { return OpenLibrary(); }},
+    {"PT_API_Open", "", "", [](V, O) { return PT_API_Open(); }},
     {"PT_API_Close", "", "", [](V, O) { return PT_API_Close(); }},
     {"PT_GW_Open", "n", "gwId", [](V v, O) { return PT_GW_Open(v.U(0)); }},
     {"PT_GW_Close", "n", "gwId", [](V v, O) { return PT_GW_Close(v.U(0)); }},
@@ -212,9 +212,9 @@ const std::vector<Function> kFunctions = {
     {"PT_KBN_SegDsp", "tln", "tagAddr segments count",
      [](V v, O) { return PT_KBN_SegDsp(v.U(0), v.B(1), v.I(2)); }, TextCount},
     {"PT_GW_InsConf", "nsn", "gwId ipAddr port",
-     [](V v, O) { return InsertGateway(v.U(0), v.S(1), v.U(2)); }},
+     [](V v, O) { return PT_GW_InsConf(v.U(0), v.S(1), v.U(2)); }},
     {"PT_GW_UpdConf", "nsn", "gwId ipAddr port",
-     [](V v, O) { return UpdateGateway(v.U(0), v.S(1), v.U(2)); }},
+     [](V v, O) { return PT_GW_UpdConf(v.U(0), v.S(1), v.U(2)); }},
     {"PT_GW_DelConf", "n", "gwId", [](V v, O) { return PT_GW_DelConf(v.U(0)); }},
     {"PT_DT2_Buzzer", "tnn", "tagAddr param1 param2",
      [](V v, O) { return PT_DT2_Buzzer(v.U(0), v.U(1), v.U(2)); }},

@@ -2,7 +2,6 @@
 #include "session.h"
 
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,20 +21,6 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void Interrupt(int) {
   interrupted = 1;
-}
-
-// The longest address text the table can hold, as far as this process has
-// seen: the largest IPINDEX file and the longest address handed over.
-std::size_t longestAddress = 0;
-
-void NoteLength(std::size_t length) {
-  longestAddress = std::max(longestAddress, length);
-}
-
-void NoteIpIndex() {
-  struct stat info {};
-  if (stat("IPINDEX", &info) == 0 && info.st_size > 0)
-    NoteLength(static_cast<std::size_t>(info.st_size));
 }
 
 bool AllConnected() {
@@ -68,36 +53,18 @@ void PrintFrame(uint32_t tag, int16_t command, int16_t status, const uint8_t *da
 
 }  // namespace
 
-// IPINDEX is measured before and after it is read, so that a change while it
-// is read still leaves room for the text that was read.
-int32_t OpenLibrary() {
-  NoteIpIndex();
-  const int32_t loaded = PT_API_Open();
-  NoteIpIndex();
-  return loaded;
-}
-
-int32_t InsertGateway(uint32_t id, const char *ip, uint32_t port) {
-  if (ip) NoteLength(std::strlen(ip));
-  return PT_GW_InsConf(id, ip, port);
-}
-
-int32_t UpdateGateway(uint32_t id, const char *ip, uint32_t port) {
-  if (ip) NoteLength(std::strlen(ip));
-  return PT_GW_UpdConf(id, ip, port);
-}
-
+// PT_GW_Conf writes at most 16 bytes.
 int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port) {
-  std::vector<char> room(longestAddress + 1, '\0');
-  const int32_t r = PT_GW_Conf(index, &id, room.data(), &port);
-  ip = room.data();
+  char room[16] = {};
+  const int32_t r = PT_GW_Conf(index, &id, room, &port);
+  ip = room;
   return r;
 }
 
 bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error) {
-  OpenLibrary();
+  PT_API_Open();
   for (const GatewayOption &g : gateways) {
-    if (InsertGateway(g.id, g.ip.c_str(), g.port) < 0) {
+    if (PT_GW_InsConf(g.id, g.ip.c_str(), g.port) < 0) {
       error = "cannot add gateway " + std::to_string(g.id) + " (ID or address already present)";
       return false;
     }

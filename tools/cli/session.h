@@ -15,14 +15,7 @@ struct GatewayOption {
   uint16_t port;
 };
 
-// The library's calls that fill the gateway table. They note how long an
-// entry's address text can be: IPINDEX's address runs to the next CR, so up
-// to the whole file, and PT_GW_InsConf/PT_GW_UpdConf keep any text.
-int32_t OpenLibrary();
-int32_t InsertGateway(uint32_t id, const char *ip, uint32_t port);
-int32_t UpdateGateway(uint32_t id, const char *ip, uint32_t port);
-// PT_GW_Conf of entry `index`, with room for the longest address noted; the
-// library copies the whole text and is given no size.
+// PT_GW_Conf of entry `index` (it writes at most 16 bytes of address).
 int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port);
 
 // Opens the library and adds the gateways; false with a message when there

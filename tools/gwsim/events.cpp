@@ -153,4 +153,18 @@ Bytes EventFrame(const Action &a, Device &d) {
   }
 }
 
+bool ReadScriptLine(std::istream &in, std::string &line, bool &tooLong) {
+  line.clear();
+  tooLong = false;
+  for (int c; (c = in.get()) != std::char_traits<char>::eof();) {
+    if (c == '\n') return true;
+    if (line.size() == kMaxScriptLine) {
+      tooLong = true;
+      return true;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+  return !line.empty();
+}
+
 }  // namespace gwsim

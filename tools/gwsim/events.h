@@ -3,7 +3,9 @@
 // per line. See docs/simulator.md for the syntax.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,14 @@ struct Action {
 // Parses one script line; false with a message for a bad line. Empty lines
 // and lines starting with # give no action (true, `empty` set).
 bool ParseAction(const std::string &line, Action &action, bool &empty, std::string &error);
+
+// The longest script line: a script read from a file or a pipe never holds
+// more than this of one line, whatever the input.
+constexpr std::size_t kMaxScriptLine = 64 * 1024;
+
+// Reads the next line (without its line end) of at most kMaxScriptLine
+// characters; false at the end of the input. A longer line sets tooLong.
+bool ReadScriptLine(std::istream &in, std::string &line, bool &tooLong);
 
 // The frame a device event sends; updates the device (inputs, counter).
 Bytes EventFrame(const Action &action, Device &device);

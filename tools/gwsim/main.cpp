@@ -40,7 +40,13 @@ bool LoadScript(const std::string &path, gwsim::Server &server) {
     return false;
   }
   std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
+  bool tooLong = false;
+  for (int number = 1; gwsim::ReadScriptLine(in, line, tooLong); ++number) {
+    if (tooLong) {
+      std::fprintf(stderr, "roviro2-gwsim: %s:%d: line longer than %zu characters\n", path.c_str(),
+                   number, gwsim::kMaxScriptLine);
+      return false;
+    }
     gwsim::Action action{};
     bool empty = false;
     std::string error;

@@ -186,6 +186,12 @@ void Server::ReadInput() {
     return;
   }
   pending_.append(chunk, static_cast<std::size_t>(got));
+  // A line without end is dropped once it is too long to be a step.
+  if (pending_.size() > kMaxScriptLine && pending_.find('\n') == std::string::npos) {
+    std::fprintf(stderr, "roviro2-gwsim: script line longer than %zu characters dropped\n",
+                 kMaxScriptLine);
+    pending_.clear();
+  }
   for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
     const std::string line = pending_.substr(0, end);
     pending_.erase(0, end + 1);

@@ -43,9 +43,13 @@ TEpollSource *TEpollSource::Running() {
   return loop ? static_cast<TEpollSource *>(&loop->Source()) : nullptr;
 }
 
-bool TEpollSource::Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added) {
+bool TEpollSource::Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added,
+                         bool readsHeld) {
   epoll_event ev{};
-  ev.events = connecting ? EPOLLOUT : (EPOLLIN | EPOLLRDHUP | (wantWrite ? EPOLLOUT : 0u));
+  const uint32_t writes = wantWrite ? EPOLLOUT : 0u;
+  ev.events = connecting  ? EPOLLOUT
+              : readsHeld ? (EPOLLET | writes)
+                          : (EPOLLIN | EPOLLRDHUP | writes);
   ev.data.u64 = tag;
   return epoll_ctl(epoll_, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &ev) == 0;
 }
@@ -68,6 +72,9 @@ void TEpollSource::Quiet() {
 int TEpollSource::RunReady(TEventLoop &loop) {
   // Level-triggered: a socket that stays ready shows up again, so the number
   // of batches is bounded by the number of sockets.
+  // A handler may end the loop, and with it this source: after that nothing
+  // of either is touched.
+  const LoopAlive alive;
   int ran = 0;
   std::size_t batches = loop.SocketCount() / kBatch + 1;
   epoll_event events[kBatch];
@@ -77,9 +84,9 @@ int TEpollSource::RunReady(TEventLoop &loop) {
       ready = epoll_wait(epoll_, events, kBatch, 0);
     } while (ready < 0 && errno == EINTR);
     for (int i = 0; i < ready; ++i) {
-      if (!loop.Running()) return ran;
       if (events[i].data.u64 != kWakeTag)
         ran += HandleReady(loop, events[i].data.u64, events[i].events);
+      if (!alive) return ran;
     }
     if (ready < kBatch) break;
   }
@@ -106,6 +113,9 @@ int TEpollSource::HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask
     RaiseDisconnect(*socket);
     return 1;
   }
+  // While reads are held, what waits (bytes or the end of the stream) stays
+  // in the kernel until they resume.
+  if (socket->Internals().readsHeld) return 0;
   // The kernel flags a closed or failed connection in the event itself.
   // Without such a flag, readable means bytes are waiting, and the read
   // handler's own read finds out how many; with one, it is worth more system
@@ -114,11 +124,12 @@ int TEpollSource::HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask
   const bool readable = hungUp ? socket->Internals().BytesReady() > 0 : (mask & EPOLLIN) != 0;
   int ran = 0;
   if (readable) {
+    const LoopAlive alive;
     RaiseRead(*socket);
     ++ran;
     // The handler may have ended the loop, released the socket or closed
     // the connection.
-    if (!loop.Running()) return ran;
+    if (!alive) return ran;
     socket = loop.Find(tag);
     if (!socket || !socket->Internals().Connected()) return ran;
   }

@@ -19,7 +19,11 @@ class TEpollSource final : public TEventSource {
   // The running loop's source, or null.
   static TEpollSource *Running();
 
-  bool Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added);
+  // connecting: only the connect's outcome. Held reads: only writes (if
+  // wanted), edge-triggered, so that a hang-up that waits does not make the
+  // source ready at every poll.
+  bool Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added,
+             bool readsHeld = false);
   void Unwatch(int fd);
 
   void Wake() override;

@@ -3,6 +3,7 @@
 // the version.
 #include <string>
 
+#include "platform/boundary.h"
 #include "platform/notice.h"
 #include "platform/socket_events.h"
 #include "roviro2_ext.h"
@@ -12,15 +13,18 @@ using namespace roviro2;
 extern "C" {
 
 ROVIRO2_API void roviro2_set_notice_handler(roviro2_notice_fn fn, void *ctx) {
-  if (!fn) {
-    SetNoticeHandler({});
-    return;
-  }
-  SetNoticeHandler([fn, ctx](const std::string &text) { fn(text.c_str(), ctx); });
+  Guarded(0, [&] {
+    if (!fn) {
+      SetNoticeHandler({});
+    } else {
+      SetNoticeHandler([fn, ctx](const std::string &text) { fn(text.c_str(), ctx); });
+    }
+    return 0;
+  });
 }
 
 ROVIRO2_API int roviro2_dispatch(void) {
-  return DispatchSocketEvents();
+  return Guarded(0, [] { return DispatchSocketEvents(); });
 }
 
 ROVIRO2_API int roviro2_event_fd(void) {

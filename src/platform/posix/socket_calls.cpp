@@ -94,13 +94,19 @@ int TClientSocket::Impl::ConnectResult() const {
 void TClientSocket::Impl::BecomeConnected() {
   state = State::kConnected;
   writesWatched = false;
+  readsHeld = false;
   TEpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
 }
 
 void TClientSocket::Impl::WatchWrites(bool on) {
   if (writesWatched == on || !Connected()) return;
   writesWatched = on;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true);
+  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true, readsHeld);
+}
+
+void TClientSocket::Impl::WatchReads() {
+  if (!Connected()) return;
+  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
 }
 
 std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
@@ -127,11 +133,20 @@ std::size_t TClientSocket::Impl::BytesReady() const {
   return static_cast<std::size_t>(count);
 }
 
-bool TClientSocket::Impl::PeerGone() const {
+bool TClientSocket::Impl::PeerGone() {
   uint8_t byte;
   const ssize_t got = recv(Fd(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-  if (got == 0) return true;
-  return got < 0 && !WouldBlock(errno) && errno != EINTR;
+  if (got == 0) {
+    NotePeerClosed();
+    return true;
+  }
+  if (got > 0 || WouldBlock(errno) || errno == EINTR) return false;
+  NoteFailure(errno);
+  return true;
+}
+
+int TClientSocket::Impl::SystemError() {
+  return errno;
 }
 
 void TClientSocket::Impl::StopWatching() {

@@ -76,7 +76,12 @@ int TClientSocket::Impl::ConnectResult() const {
 void TClientSocket::Impl::BecomeConnected() {
   state = State::kConnected;
   writesWatched = false;
+  readsHeld = false;
 }
+
+// Winsock posts no further read notice until the next receive, which held
+// reads do not make; resuming posts a read event of its own.
+void TClientSocket::Impl::WatchReads() {}
 
 void TClientSocket::Impl::WatchWrites(bool on) {
   // Winsock reports room to write by itself after a refused send.
@@ -109,11 +114,20 @@ std::size_t TClientSocket::Impl::BytesReady() const {
   return count;
 }
 
-bool TClientSocket::Impl::PeerGone() const {
+bool TClientSocket::Impl::PeerGone() {
   char byte;
   const int got = recv(Sock(fd), &byte, 1, MSG_PEEK);
-  if (got == 0) return true;
-  return got == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK;
+  if (got == 0) {
+    NotePeerClosed();
+    return true;
+  }
+  if (got != SOCKET_ERROR || WSAGetLastError() == WSAEWOULDBLOCK) return false;
+  NoteFailure(WSAGetLastError());
+  return true;
+}
+
+int TClientSocket::Impl::SystemError() {
+  return WSAGetLastError();
 }
 
 void TClientSocket::Impl::StopWatching() {

@@ -106,6 +106,7 @@ int TWindowSource::RunReady(TEventLoop &loop) {
   // Every message the thread has queued, as a message loop would run it, up
   // to a bound: a connection that keeps receiving cannot hold the caller.
   std::size_t budget = 4 * loop.SocketCount() + 64;
+  const LoopAlive alive;
   int ran = 0;
   MSG message;
   while (budget-- > 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -119,7 +120,7 @@ int TWindowSource::RunReady(TEventLoop &loop) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
-    if (TEventLoop::Instance() != &loop) break;  // closed by a handler
+    if (!alive) break;  // closed by a handler: this source is gone
   }
   return ran;
 }
@@ -162,25 +163,34 @@ int TWindowSource::OnSocket(TNativeSocket handle, int event, int error) {
       RaiseDisconnect(*socket);
       return 1;
     case FD_CLOSE:
-      return OnClose(*loop, tag);
+      return OnClose(*loop, tag, error);
     default:
       return 0;
   }
 }
 
-int TWindowSource::OnClose(TEventLoop &loop, TEventTag tag) {
+int TWindowSource::OnClose(TEventLoop &loop, TEventTag tag, int error) {
   // The bytes that came before the close are read first. A connection that
   // ends with an error is treated like one the peer closed, as on POSIX.
+  // While reads are held, the bytes and the close wait: once reads resume,
+  // the receive that finds the end of the stream closes the connection.
+  if (TClientSocket *held = loop.Find(tag); held && held->Internals().readsHeld) return 0;
+  const LoopAlive alive;
   int ran = 0;
   for (int reads = 0; reads < kReadsAtClose; ++reads) {
     TClientSocket *socket = loop.Find(tag);
     if (!socket || !socket->Internals().Connected() || socket->Internals().BytesReady() == 0) break;
     RaiseRead(*socket);
     ++ran;
-    if (TEventLoop::Instance() != &loop) return ran;
+    if (!alive) return ran;
   }
   TClientSocket *socket = loop.Find(tag);
   if (!socket || !socket->Internals().Connected()) return ran;
+  if (error != 0) {
+    socket->Internals().NoteFailure(error);
+  } else {
+    socket->Internals().NotePeerClosed();
+  }
   socket->Internals().Drop();
   RaiseDisconnect(*socket);
   return ran + 1;

@@ -39,7 +39,7 @@ class TWindowSource final : public TEventSource {
 
  private:
   int OnSocket(TNativeSocket handle, int event, int error);
-  int OnClose(TEventLoop &loop, TEventTag tag);
+  int OnClose(TEventLoop &loop, TEventTag tag, int error);
 
   HWND window_;
   std::unordered_map<TNativeSocket, TEventTag> watched_;

@@ -144,14 +144,12 @@ TEST_F(CliAgainstSimulator, BadInputIsToldAndFails) {
 
 // An IPINDEX with LF line ends: the address runs to the next CR, here to the
 // end of the file, and is shown whole.
-TEST_F(CliAgainstSimulator, StatusShowsAnAddressLongerThanAnyFixedBuffer) {
-  std::string rest;
-  for (int i = 0; rest.size() < 2500; ++i)
-    rest += "\n# line " + std::to_string(i) + " of an IPINDEX written with LF line ends";
-  std::ofstream(dir_ + "/IPINDEX") << "1 " << port_ << " 127.0.0.1" << rest << "\n";
-  // Status 1: not connected, and no crash.
-  Expect("sh -c 'cd " + dir_ + " && " + BuildDir() + "/roviro2 --seconds 0.2 status'", 1,
-         "gateway 1 at 127.0.0.1" + rest + ":" + std::to_string(port_));
+TEST_F(CliAgainstSimulator, StatusReadsAnIpIndexWithLineFeedLineEnds) {
+  std::ofstream(dir_ + "/IPINDEX") << "1 " << port_ << " 127.0.0.1\n2 1 127.0.0.2\n";
+  const std::string run =
+      "sh -c 'cd " + dir_ + " && " + BuildDir() + "/roviro2 --seconds 0.2 status'";
+  Expect(run, 1, "gateway 1 at 127.0.0.1:" + std::to_string(port_));
+  Expect(run, 1, "gateway 2 at 127.0.0.2:1");
 }
 
 }  // namespace

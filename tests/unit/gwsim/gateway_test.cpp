@@ -4,6 +4,8 @@
 // library's receive side.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "commands/command_sender.h"
 #include "describe.h"
 #include "events.h"
@@ -224,6 +226,19 @@ TEST(SimulatorScript, ParsesEventsAndFaultsAndRejectsBadLines) {
   EXPECT_FALSE(ParseAction("explode 1", a, empty, error));
   EXPECT_NE(error.find("unknown command"), std::string::npos);
   EXPECT_FALSE(ParseAction("close", a, empty, error));
+}
+
+TEST(SimulatorScript, LinesAreReadWithABoundWhateverTheInput) {
+  std::istringstream in("wait 5\n" + std::string(3 * kMaxScriptLine, '\0') + "\nwait 6");
+  std::string line;
+  bool tooLong = false;
+  ASSERT_TRUE(ReadScriptLine(in, line, tooLong));
+  EXPECT_EQ(line, "wait 5");
+  EXPECT_FALSE(tooLong);
+  ASSERT_TRUE(ReadScriptLine(in, line, tooLong));
+  EXPECT_TRUE(tooLong);
+  EXPECT_LE(line.size(), kMaxScriptLine);
+  EXPECT_LE(static_cast<std::size_t>(in.tellg()), 8 + kMaxScriptLine + 1) << "read no further";
 }
 
 TEST(SimulatorScript, EventsUpdateTheDeviceAndDecodeAsTheirCommands) {

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 // PT_API_Open and PT_API_Close: the order of their steps and what they leave.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "lib/host_form.h"
 #include "link/rcv_queue.h"
@@ -31,6 +35,31 @@ TEST_F(Lifecycle, MissingFileGivesMinusOneAnEmptyTableAndAQueue) {
   EXPECT_EQ(PT_GW_Cnt(), 0);
   ASSERT_NE(RcvQueue, nullptr);
   EXPECT_EQ(PT_GW_InsConf(1, "127.0.0.1", 1), 0);  // still usable
+}
+
+// What is not a regular file cannot be opened as IPINDEX: a directory, a
+// FIFO without a writer (opening must not wait for one) and a device that
+// never ends.
+TEST_F(Lifecycle, IpIndexThatIsNoRegularFileCannotBeOpened) {
+  const std::string path = dir_.Path() + "/IPINDEX";
+  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+  EXPECT_EQ(PT_API_Open(), -1);
+  rmdir(path.c_str());
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(PT_API_Open(), -1);
+  unlink(path.c_str());
+  ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0);
+  EXPECT_EQ(PT_API_Open(), -1);
+  unlink(path.c_str());
+  EXPECT_EQ(PT_GW_InsConf(1, "127.0.0.1", 1), 0) << "the table is still usable";
+}
+
+TEST_F(Lifecycle, OnlyTheFirstMebibyteOfIpIndexIsRead) {
+  // Blanks up to 1 MiB, then an entry that lies past it.
+  std::string contents = "1 4660 10.0.0.1\r\n";
+  contents.resize(1 << 20, ' ');
+  dir_.Write(contents + "\r\n2 4661 10.0.0.2\r\n");
+  EXPECT_EQ(PT_API_Open(), 1);
 }
 
 TEST_F(Lifecycle, EmptyFileGivesZero) {

@@ -40,12 +40,16 @@ TEST(IpIndexLines, LastLineWithoutLineEndIsRead) {
   ExpectEntry(r.entries[1], 2, 20, "10.0.0.2");
 }
 
-TEST(IpIndexLines, LineFeedDoesNotEndTheAddress) {
-  // With LF-only line ends the address runs to the end of the file.
-  const IpIndexResult r = Read("1 10 10.0.0.1\n2 20 10.0.0.2\n");
-  ASSERT_TRUE(r.ok);
-  ASSERT_EQ(r.entries.size(), 1u);
-  ExpectEntry(r.entries[0], 1, 10, "10.0.0.1\n2 20 10.0.0.2");
+TEST(IpIndexLines, LineFeedAloneEndsALineAsCrLfAndCrDo) {
+  for (const char *text :
+       {"1 10 10.0.0.1\n2 20 10.0.0.2\n", "1 10 10.0.0.1\r2 20 10.0.0.2\r",
+        "1 10 10.0.0.1\r\n2 20 10.0.0.2", "1 10 10.0.0.1\n\r\n2 20 10.0.0.2\n"}) {
+    const IpIndexResult r = Read(text);
+    ASSERT_TRUE(r.ok) << text;
+    ASSERT_EQ(r.entries.size(), 2u) << text;
+    ExpectEntry(r.entries[0], 1, 10, "10.0.0.1");
+    ExpectEntry(r.entries[1], 2, 20, "10.0.0.2");
+  }
 }
 
 TEST(IpIndexLines, AddressIsTheRestOfTheLineThePortEndsOn) {
