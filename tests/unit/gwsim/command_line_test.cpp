@@ -46,6 +46,23 @@ TEST(SimulatorCommandLine, RefusesPortsThatAreNotPortNumbers) {
   EXPECT_NE(Parse({"--port"}).error.find("incomplete"), std::string::npos);
 }
 
+TEST(SimulatorCommandLine, TakesBothValueFormsAndRefusesStrayWords) {
+  const Parsed joined = Parse({"--port=4660", "--state", "s", "--script=-", "--log"});
+  ASSERT_TRUE(joined.ok) << joined.error;
+  EXPECT_EQ(joined.line.server.ports, (std::vector<uint16_t>{4660}));
+  EXPECT_EQ(joined.line.server.stateFile, "s");
+  EXPECT_EQ(joined.line.script, "-");
+  EXPECT_TRUE(Parse({"--version"}).line.version);
+  // Parsing again starts anew.
+  EXPECT_TRUE(Parse({"--gateways", "2"}).ok);
+  for (const std::vector<const char *> &bad :
+       {std::vector<const char *>{"4660"}, {"--", "--log"}, {"--nothing"}, {"--log=yes"}}) {
+    const Parsed parsed = Parse(bad);
+    EXPECT_FALSE(parsed.ok) << bad.back();
+    EXPECT_NE(parsed.error.find(bad.back()), std::string::npos) << parsed.error;
+  }
+}
+
 TEST(SimulatorCommandLine, RefusesGatewayCountsOutsideOneTo256) {
   for (const char *count : {"0", "257", "two", "-3", "2x"}) {
     const Parsed parsed = Parse({"--gateways", count});
