@@ -48,6 +48,10 @@ if(TARGET roviro2-cli)
   install(TARGETS roviro2-cli roviro2-gwsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/docs/simulator.md ${PROJECT_SOURCE_DIR}/docs/performance.md
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  foreach(page roviro2.1 roviro2-gwsim.1)
+    configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.in ${PROJECT_BINARY_DIR}/man/${page} @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
               ${PROJECT_SOURCE_DIR}/LICENSE

@@ -43,6 +43,11 @@ for file in include/roviro2.h include/roviro2_ext.h lib/libroviro2.so lib/librov
   [ -e "$prefix/$file" ] || fail "the install has no $file"
 done
 pass "the installed tree has the library, headers, package files and tools"
+for tool in roviro2 roviro2-gwsim; do
+  [ "$("$prefix/bin/$tool" --version)" = "$tool $version" ] || fail "$tool --version is not $version"
+  grep -q "roviro2 $version" "$prefix/share/man/man1/$tool.1" || fail "no manual page of $tool $version"
+done
+pass "both installed tools answer --version with $version and have their manual page"
 pc="$prefix/lib/pkgconfig/roviro2.pc"
 if grep -nF -e "$root" -e "$build" -e "$prefix" "$pc"; then
   fail "roviro2.pc names a build-tree or install path"
@@ -111,7 +116,7 @@ deb=$(ls "$work/packages"/roviro2_"$version"_*.deb)
 ls "$work/packages"/roviro2-"$version"-*.tar.gz >/dev/null || fail "cpack made no .tar.gz"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the .deb's version is not $version"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' | grep -v '/$' |
-  sed 's/roviro2Targets-[a-z]*\.cmake$/roviro2Targets-BUILDTYPE.cmake/' | sort >"$work/deb-contents.txt"
+  sed 's/roviro2Targets-[a-z]*\.cmake$/roviro2Targets-BUILDTYPE.cmake/' | LC_ALL=C sort >"$work/deb-contents.txt"
 diff -u "$root/tests/consumers/deb-contents.txt" "$work/deb-contents.txt" ||
   fail "the .deb's files differ from tests/consumers/deb-contents.txt (above)"
 dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the .deb names no dependencies"
