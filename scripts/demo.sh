@@ -21,24 +21,17 @@ case "$#:${1:-}" in
   *) echo "usage: scripts/demo.sh [--binaries BUILD_DIR]" >&2; exit 2 ;;
 esac
 work=$(mktemp -d)
+# shellcheck source=scripts/simulator.sh
+. "$root/scripts/simulator.sh"
 sim=""
 cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null || true
+  stop_simulator
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-"$bin/roviro2-gwsim" --log --state "$work/devices" \
-  --script "$root/tools/demo/events.gwsim" >"$work/simulator.log" 2>&1 &
-sim=$!
-for _ in $(seq 100); do
-  port=$(sed -n 's/^gateway 1 listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/simulator.log")
-  [ -n "$port" ] && break
-  sleep 0.05
-done
-[ -n "$port" ] || { echo "demo: the simulator did not start" >&2; cat "$work/simulator.log" >&2; exit 1; }
-
-printf '1 %s 127.0.0.1\r\n' "$port" >"$work/IPINDEX"
+start_simulator "$work" "$bin/roviro2-gwsim" --log --state "$work/devices" \
+  --script "$root/tools/demo/events.gwsim" || exit 1
 status=0
 (cd "$work" && timeout 30 "$bin/roviro2-demo") || status=$?
 echo

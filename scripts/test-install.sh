@@ -18,9 +18,11 @@ cmake --build "$build" -j"$(nproc)" >/dev/null
 
 version=$(sed -n 's/^project(roviro2 VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
 work=$(mktemp -d /tmp/roviro2-install-XXXXXX)
+# shellcheck source=scripts/simulator.sh
+. "$root/scripts/simulator.sh"
 sim=""
 cleanup() {
-  [ -n "$sim" ] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null || true
+  stop_simulator
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -55,16 +57,8 @@ fi
 pass "roviro2.pc names no build-tree or install path"
 
 # The simulator from the prefix, with the devices' state in a file.
-"$prefix/bin/roviro2-gwsim" --state "$work/devices" >"$work/simulator.log" 2>&1 &
-sim=$!
-port=""
-for _ in $(seq 100); do
-  port=$(sed -n 's/^gateway 1 listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/simulator.log")
-  [ -n "$port" ] && break
-  sleep 0.05
-done
-[ -n "$port" ] || fail "the installed simulator did not start: $(cat "$work/simulator.log")"
-printf '1 %s 127.0.0.1\r\n' "$port" >"$work/IPINDEX"
+start_simulator "$work" "$prefix/bin/roviro2-gwsim" --state "$work/devices" ||
+  fail "the installed simulator did not start"
 
 # Runs a consumer program with NUMBER and waits (5 s at most) for the
 # simulated light bar to show it.
