@@ -4,6 +4,8 @@
  * connects to gateway 1 of ./IPINDEX, shows argv[1] on the light bar
  * 1:1:5, and waits (at most 5 s) for the answer to a diagnosis request,
  * which also tells that the number went out before it. */
+#define _POSIX_C_SOURCE 200809L /* clock_gettime, poll */
+
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
