@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build of roviro2.dll with Debian's MinGW-w64 compilers for the
 # processor ROVIRO2_MINGW_ARCH (i686 or x86_64), included by the toolchain
 # file of each. The posix thread model is the one whose C++ library has

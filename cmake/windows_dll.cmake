@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # roviro2.dll: the 79 PT_ functions at the ordinals of src/lib/roviro2.def and
 # nothing else, importing only system DLLs.
 #
@@ -39,17 +40,17 @@ set(ROVIRO2_DEF ${PROJECT_SOURCE_DIR}/src/lib/roviro2.def)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ROVIRO2_DEF})
 
 add_library(roviro2 SHARED $<TARGET_OBJECTS:roviro2_obj>)
-target_include_directories(roviro2 INTERFACE ${PROJECT_SOURCE_DIR}/include)
+target_include_directories(roviro2 INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>)
 target_link_libraries(roviro2 PRIVATE ws2_32 user32)
 set_target_properties(roviro2 PROPERTIES
   PREFIX ""
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+  ARCHIVE_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 # The compiler's own runtime goes into the DLL: only system DLLs are imported.
 target_link_options(roviro2 PRIVATE -static -static-libgcc -static-libstdc++
                     $<$<CONFIG:Release,MinSizeRel>:-s>)
 
-set(link_def ${CMAKE_BINARY_DIR}/roviro2-link.def)
+set(link_def ${PROJECT_BINARY_DIR}/roviro2-link.def)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   roviro2_link_def(${ROVIRO2_DEF} ${link_def} ON)
   target_link_options(roviro2 PRIVATE -Wl,--kill-at)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every command function on arbitrary arguments, with the frames captured
 // instead of sent. Texts and byte runs live in buffers of exactly the size
 // the caller promises, so a read past them is caught. Checked: every frame

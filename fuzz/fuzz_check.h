@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A property check that stops the fuzz run (or the replay) on failure.
 #pragma once
 

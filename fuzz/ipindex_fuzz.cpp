@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The IPINDEX reader on arbitrary bytes: entries or an error, never more
 // than the table holds, never an entry with ID 0.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive path on arbitrary byte streams. The first byte chooses how the
 // stream is cut into reads (whole, byte by byte, random cuts, fixed chunks),
 // the second seeds the cuts and the fetches. Checked: every cut gives the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over saved inputs, as an ordinary program: every file
 // named, and every file inside each folder named. Used by the test suite to
 // replay the corpora and any crash input, without libFuzzer.

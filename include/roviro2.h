@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * roviro2.h - client library for field devices behind TCP gateways.
  *
@@ -58,6 +59,14 @@
 #define ROVIRO2_H
 
 #include <stdint.h>
+
+/* The library's version, the same as the build's (the build stops when they
+ * differ). At run time, roviro2_version() gives the version of the library
+ * actually loaded. */
+#define ROVIRO2_VERSION_MAJOR 1
+#define ROVIRO2_VERSION_MINOR 1
+#define ROVIRO2_VERSION_PATCH 0
+#define ROVIRO2_VERSION_STRING "1.1.0"
 
 /* Calling convention: the standard one of system libraries on 32-bit Windows. */
 #if defined(_WIN32) && !defined(_WIN64)

@@ -1,10 +1,12 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * roviro2_ext.h - extensions of the roviro2 library for POSIX systems.
  *
  * These functions are not part of the PT_ interface. They let an application
  * with its own event loop receive data between its PT_GW_Status polls, and
- * decide where the library's notices go. Like every function of the library,
- * call them from the thread that called PT_API_Open.
+ * decide where the library's notices go; one gives the library's version.
+ * Like every function of the library, call them from the thread that called
+ * PT_API_Open.
  */
 #ifndef ROVIRO2_EXT_H
 #define ROVIRO2_EXT_H
@@ -59,6 +61,11 @@ ROVIRO2_API int roviro2_last_error(uint32_t gwId, char *text, int size);
  * receive time-out. 0 means no limit; the default is 16 MiB. Returns the
  * limit that was set before. */
 ROVIRO2_API size_t roviro2_set_receive_limit(size_t bytes);
+
+/* The version of the library loaded, "MAJOR.MINOR.PATCH": the
+ * ROVIRO2_VERSION_STRING it was built with. A program built against one
+ * version's header can compare it with its own ROVIRO2_VERSION_STRING. */
+ROVIRO2_API const char *roviro2_version(void);
 
 #ifdef __cplusplus
 }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the benchmarks in Release into build-bench/ and runs them all: each
 # library figure beside a plain reference measured in the same run, printed
 # as one table per program. Exits non-zero when a target is missed or a

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes sure the build tools and test libraries are installed. On a Debian
 # machine run as root it installs what is missing; elsewhere it names it.
 #
-#   scripts/bootstrap.sh [PACKAGE...]             the build tools and these: all must install
+#   scripts/bootstrap.sh [PACKAGE...]             the build tools, test libraries and these: all
+#                                                 must install
+#   scripts/bootstrap.sh --build-only [PACKAGE...]  the build tools and these, no test libraries
 #   scripts/bootstrap.sh --optional PACKAGE...    each that can be installed; one that cannot
 #                                                 is reported on one line, and the exit is 3
 #
@@ -15,6 +18,9 @@ if [ "${1:-}" = "--optional" ]; then
   optional=1
   shift
   packages=("$@")
+elif [ "${1:-}" = "--build-only" ]; then
+  shift
+  packages=(cmake make g++ binutils "$@")
 else
   packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev "$@")
 fi

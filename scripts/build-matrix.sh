@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything (library, tools, tests, benchmarks) as an outside user
 # would with a plain `cmake -DCMAKE_BUILD_TYPE=...`, for each build type with
 # GCC and for Release with clang, warnings as errors, into build-matrix/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang and runs each for a fixed time on a
 # scratch copy of its corpus, then replays the saved corpus. A crash input is
 # left in build-fuzz/crashes/<target>/ and makes the script fail.

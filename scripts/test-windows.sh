@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds both Windows DLLs (scripts/windows.sh) and checks each: its export
 # table, ordinals, imports and __stdcall sizes as built (these need only the
 # MinGW tools), then the integration tests under wine against a loopback

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the integration tests through the shared library (open, connect,
 # exchange, close, open again) under valgrind: any leak or memory error fails.
 # Expects the normal build in build/ (scripts/build.sh).

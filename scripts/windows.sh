@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds roviro2.dll for 32-bit (i686) and 64-bit (x86_64) Windows with the
 # MinGW-w64 cross compilers, together with the test programs, into
 # build/windows-i686/ and build/windows-x86_64/. Each folder then holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive queue under load: N frames from 256 gateways, arriving in
 // turn, drained gateway by gateway. The time per fetched frame at large N is
 // set beside the time at N = 1,000; the memory per queued frame is read

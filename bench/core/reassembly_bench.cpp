@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reassembly in memory: a stream of mixed frames fed to the receiver in reads
 // of random size, against memcpy of the same reads.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the benchmarks of one program and prints the comparison table.
 //
 // Every benchmark runs several times, in random order with the others, so a

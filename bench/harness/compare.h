@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Registers a library benchmark and its reference side by side, with the
 // table row that compares them.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Frames and byte streams for the benchmarks, and the plain cutter that the
 // reference loops use in place of the library's reassembly.
 #pragma once

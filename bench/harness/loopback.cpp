@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harness/loopback.h"
 
 #include <arpa/inet.h>

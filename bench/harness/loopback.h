@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Plain TCP on 127.0.0.1 for the peers and the reference loops. Every wait
 // is bounded by a deadline.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harness/peers.h"
 
 #include <fcntl.h>

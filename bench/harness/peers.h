@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Lean loopback peers that stand in for a gateway. The library and the plain
 // reference loop of one benchmark talk to the same kind of peer, so the
 // only difference between the two figures is the client side.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harness/table.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The comparison table: each row sets a library figure beside a reference
 // measured in the same run, gives their ratio and says whether the target
 // is met.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/connected_library.h"
 
 namespace bench {

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The library opened for one benchmark run through its exports, with
 // gateways 1, 2, ... at the given loopback ports, all connected.
 #pragma once

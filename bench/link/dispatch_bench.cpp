@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dispatch: what PT_GW_Status costs per call with 1, 16 and 256 connected
 // gateways that send nothing. Each count is set beside a plain epoll_wait
 // over the same number of idle sockets, and 256 beside 1 shows how the cost

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Receiving: a loopback gateway streams frames without pause; the library's
 // application loop (PT_GW_Status, then fetch) against a plain loop of recv
 // calls that cuts the frames by their length fields and copies each out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Round trip: a command goes out, the gateway answers one frame, the
 // application polls and fetches it; against a plain send/recv ping-pong with
 // the same peer and the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sending: the library's send path against a plain send loop of the same
 // bytes, both to a loopback sink that only reads.
 #include "harness/compare.h"

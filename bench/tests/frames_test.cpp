@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frames the peers send and the plain cutter of the reference loops:
 // if these were wrong, a reference would measure a different transfer.
 #include <gtest/gtest.h>

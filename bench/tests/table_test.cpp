@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The table's verdicts decide the exit status of the benchmark run: a missed
 // target, or a figure without its reference, must never read as met.
 #include <gtest/gtest.h>

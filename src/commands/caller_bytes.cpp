@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commands/caller_bytes.h"
 
 #include "link/frame.h"

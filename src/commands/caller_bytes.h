@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Bytes that a caller hands over as a pointer and a count, and texts read up
 // to their zero byte. Every command function reads caller memory through
 // these, so none reads through a null pointer or past the count.

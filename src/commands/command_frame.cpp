@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commands/command_frame.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A command frame under construction: the 8200-byte buffer of one command
 // call, with the header filled from the tag address and the data appended
 // piece by piece.

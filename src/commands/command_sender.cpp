@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commands/command_sender.h"
 
 #include <utility>

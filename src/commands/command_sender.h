@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The one road by which command frames leave the command functions: the
 // gateway sender, or a capture sink that a test has installed.
 #pragma once

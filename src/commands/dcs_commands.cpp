@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data collection terminals: control commands (command '7' with a sub-command
 // letter), the cursor, and text sent as it is or as hexadecimal digits.
 #include <string>

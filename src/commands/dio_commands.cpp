@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Digital I/O modules: status request, outputs, input reporting mode.
 #include "commands/command_codes.h"
 #include "commands/command_frame.h"

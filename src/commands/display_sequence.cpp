@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commands/display_sequence.h"
 
 #include "commands/command_codes.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The display sequence of the light bar display functions: the display mode
 // decides between switching the display off, showing at once, and showing
 // after a preset value.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counter terminals: counter sub-commands, buzzer, settings and text.
 #include "commands/command_codes.h"
 #include "commands/command_frame.h"

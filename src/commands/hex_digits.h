@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Hexadecimal digits as the devices read them: uppercase ASCII, most
 // significant digit first.
 #pragma once

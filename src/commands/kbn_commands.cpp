@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message boards: every body is text of hexadecimal digit pairs, one pair per
 // byte for the board; the message itself travels as the digits of its bytes.
 #include "commands/command_codes.h"

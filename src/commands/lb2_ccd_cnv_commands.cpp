@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ten-character light bar tags (LB2), scanners (CCD) and converters (CNV).
 #include "commands/command_codes.h"
 #include "commands/command_frame.h"

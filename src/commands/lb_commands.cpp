@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Light bar tags: six-character display, LEDs, buzzer, mode, simulation and
 // lock settings.
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Commands for every kind of tag: poll range and diagnosis of a gateway's
 // ports, and a tag's new node address and reset.
 #include "commands/command_codes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lib/host_form.h"
 
 #include <algorithm>

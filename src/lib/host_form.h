@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The event host: owns the gateway sockets and carries their four event
 // handlers. The host is a plain object on every platform; on Windows the
 // hidden window that receives the sockets' notifications belongs to the

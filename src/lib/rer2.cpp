@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start and stop of the library: PT_API_Open and PT_API_Close.
 #include "lib/host_form.h"
 #include "link/rcv_queue.h"

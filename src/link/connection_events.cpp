@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host's socket event handlers: connection attempts answered, and bytes
 // arrived.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which gateways the application wants connected, and their state:
 // PT_GW_Open, PT_GW_Close, PT_GW_Status, PT_GW_AllStatus.
 #include "lib/host_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extensions about gateways' connections and reception (roviro2_ext.h).
 // Like every extension they are exported by the POSIX library only.
 #include <cstring>

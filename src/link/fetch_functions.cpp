@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fetching received frames: by gateway (PT_GW_RcvReady, PT_GW_RcvMsg,
 // PT_GW_RcvData and the field functions) and by tag address and command,
 // decoded (PT_Tag_RcvMsg).

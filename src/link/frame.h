@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The frame: an 8-byte header (little-endian total length, port code, three
 // bytes that commands leave unset, command, node) followed by data bytes.
 // Also the tag address, which names one device behind a gateway.

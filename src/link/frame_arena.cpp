@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/frame_arena.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Storage for the bytes of queued frames. Small frames are packed into large
 // chunks so that a queued frame costs no heap block of its own; a chunk is
 // freed once every frame stored in it has been released.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/pieces.h"
 
 #include <cstring>

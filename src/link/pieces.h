@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // How a frame goes on the wire: whole up to 8197 bytes; from 8198 bytes on as
 // pieces, each the frame's 8 header bytes with the piece's own length field,
 // followed by at most 8190 of the frame's data bytes, in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/rcv_queue.h"
 
 #include <cstring>

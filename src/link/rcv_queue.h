@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // RcvQueue: complete received frames of every gateway, oldest first.
 //
 // Frames are kept in two orders at once: the order of all frames, and the

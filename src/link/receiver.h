@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Reassembly of the byte stream of one gateway connection into frames.
 #pragma once
 

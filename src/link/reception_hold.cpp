@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/reception_hold.h"
 
 #include <new>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Back-pressure on reception: a gateway whose frames the application leaves
 // queued beyond a limit is not read from until the application has fetched
 // them below half the limit. The bytes wait in the system, TCP holds the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PT_GW_SndMsg: the one road by which frames leave the library.
 #include "link/pieces.h"
 #include "platform/boundary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/tag_decode.h"
 
 #include "link/frame.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Decoding of one received frame for PT_Tag_RcvMsg: the source tag address,
 // the command, the status and the data. Pure: bytes in, fields out.
 #pragma once

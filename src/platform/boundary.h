@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The boundary of the exports: the library runs inside someone else's
 // process, so no C++ exception may leave it. Every export runs its body
 // through Guarded, which answers the export's own failure result instead.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TClientSocket's operations on every platform, over the system calls of
 // each platform's socket_impl.
 #include "platform/client_socket.h"

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Asynchronous IPv4 TCP client socket, one per gateway.
 //
 // No operation waits for the network. Whatever the network answers (connect

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Monotonic time for the receive time-out. It never jumps with the wall clock
 // and runs on across midnight; tests may put a clock of their own in its place.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The event loop behind the sockets: knows every socket by number, keeps the
 // events that sockets post themselves (a connect refused at once, a
 // connection closed by the library), and runs them together with what the

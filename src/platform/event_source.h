@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // What each platform's system reports about its sockets, as seen by the event
 // loop: epoll on POSIX (posix/epoll_source.h), window messages on Windows
 // (win32/window_source.h).

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Reading a configuration file without trusting it: only a regular file is
 // read (a directory, FIFO, device or socket is refused, and opening never
 // waits for a writer), and at most `limit` bytes of it.

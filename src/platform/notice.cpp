@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/notice.h"
 
 namespace roviro2 {

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Notices: the texts with which the library tells the user about transport
 // trouble. They are delivered synchronously, in order, on the caller's thread.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/output_buffer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Bounded first-in first-out byte buffer for what a connection has accepted
 // but the kernel could not take yet. A string of bytes goes in whole or not at
 // all, so a frame is never split between kept and dropped.

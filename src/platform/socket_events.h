@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Dispatch of socket events on the library's thread.
 //
 // Sockets report to one event source per process. Events wait there until

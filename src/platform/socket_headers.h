@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The system's socket headers: Winsock on Windows, the BSD headers elsewhere.
 #pragma once
 

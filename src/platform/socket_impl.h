@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The state of one client socket, shared by the socket's operations and the
 // event loop that turns what the system reports into its events.
 //

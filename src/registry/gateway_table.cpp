@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "registry/gateway_table.h"
 
 namespace roviro2 {

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The gateway table: 256 slots, each with a gateway's address record and the
 // state of its connection and of its reception.
 #pragma once

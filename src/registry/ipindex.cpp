@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "registry/ipindex.h"
 
 #include <algorithm>

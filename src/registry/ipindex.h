@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Reader of the IPINDEX gateway list: a pure function from the file's bytes
 // to its entries, so it can be tested and fuzzed without files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "registry/ipindex_load.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported functions that read and edit the gateway table.
 #include <cstring>
 #include <string>

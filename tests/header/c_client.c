@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A C99 program that uses the library through its public header alone. */
 #include <stdio.h>
 

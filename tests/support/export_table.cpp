@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/export_table.h"
 
 #include <algorithm>

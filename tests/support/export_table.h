@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The export table as the sources give it: the functions the public header
 // declares, and the ordinals and argument counts of the module definition.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A gateway for tests: a TCP server on 127.0.0.1 that runs on its own thread,
 // records every byte it receives, and on request sends bytes, stops reading,
 // closes or resets its connection, or refuses new ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/ipindex_dir.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A temporary working directory holding an IPINDEX file, for tests of
 // PT_API_Open. The previous working directory is restored on destruction.
 #pragma once

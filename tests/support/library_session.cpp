@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/library_session.h"
 
 #include "roviro2.h"

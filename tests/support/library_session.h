@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The library opened for one test, through its exports only: a temporary
 // working directory without IPINDEX, gateways added with PT_GW_InsConf, and
 // every notice collected instead of shown.

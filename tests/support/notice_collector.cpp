@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/notice_collector.h"
 
 namespace roviro2_test {

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Collects the library's notices while it lives, in order: through the notice
 // handler extension on POSIX, and on Windows by answering each message box of
 // the library (OK) from a thread of its own after reading its text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "roviro2_ext.h"
 #include "support/notice_collector.h"
 

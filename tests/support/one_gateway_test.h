@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // A test with the library open and one gateway connected to it.
 #pragma once
 

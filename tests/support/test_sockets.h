@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The few socket calls the test gateway needs, the same on POSIX and on
 // Windows (Winsock).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <stdexcept>
 
 #include "support/test_sockets.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks a built roviro2.dll without running it.
 
 The export table must hold exactly the 79 PT_ names of src/lib/roviro2.def at

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Every exported function by its name, with its arguments read from words
 // and the meaning of its results.
 #pragma once

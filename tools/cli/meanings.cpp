@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the results of each function mean, for people.
 #include <map>
 #include <string>

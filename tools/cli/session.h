@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The command-line tool's use of the library: the gateway table from IPINDEX
 // and --gateway options, connecting, and receiving.
 #pragma once
@@ -24,9 +25,23 @@ bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error);
 bool ConnectAll(double seconds);
 // Prints every gateway's entry and status; true when all are connected.
 bool PrintStatus();
-// Prints every received frame, decoded, for `seconds` (negative: until
-// interrupted); with command >= 0 only frames of that command. Returns how
-// many were printed.
-int Watch(double seconds, int command);
+// What Watch prints: frames, and with `connections` each gateway's
+// connection changes ("connected", "lost", "refused" with the system's
+// reason), as text or, with `json`, one JSON object a line.
+struct WatchOptions {
+  // How long, in seconds, from the call; negative: until interrupted. The
+  // wait ends at the deadline, not at the next poll after it.
+  double seconds = -1;
+  int command = -1;   // >= 0: only frames of that command
+  uint32_t tag = 0;   // only frames from this tag; a zero part matches any
+  bool none = false;  // no frame at all (for a call that expects no answer)
+  bool json = false;
+  bool connections = false;
+};
+// Prints what WatchOptions asks for; returns how many frames were printed.
+int Watch(const WatchOptions &options);
+
+// The current time as ISO 8601 UTC with milliseconds, for JSON Lines.
+std::string Timestamp();
 
 }  // namespace cli

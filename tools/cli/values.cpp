@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 #include "values.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace cli {
@@ -88,6 +90,24 @@ bool ParseGateway(const std::string &word, uint16_t &id, std::string &ip, uint16
   ip = word.substr(equals + 1, colon - equals - 1);
   port = static_cast<uint16_t>(portValue);
   return !ip.empty();
+}
+
+std::string JsonString(const uint8_t *bytes, std::size_t size) {
+  std::string json = "\"";
+  char escape[8];
+  for (std::size_t i = 0; i < size; ++i) {
+    const uint8_t c = bytes[i];
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += static_cast<char>(c);
+    } else if (c >= 0x20 && c < 0x7F) {
+      json += static_cast<char>(c);
+    } else {
+      std::snprintf(escape, sizeof escape, "\\u%04X", c);
+      json += escape;
+    }
+  }
+  return json + "\"";
 }
 
 }  // namespace cli

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Reading command-line words as the values the library's functions take.
 #pragma once
 
@@ -15,6 +16,13 @@ bool ParseTag(const std::string &word, uint32_t &value);
 std::string Unescape(const std::string &word);
 // Comma-separated numbers 0..255 ("1,2,31").
 bool ParseByteList(const std::string &word, std::vector<uint8_t> &bytes);
+// The bytes as a quoted JSON string: printable ASCII as it is (quote and
+// backslash escaped), every other byte as \u00XX, so that any data gives
+// valid JSON.
+std::string JsonString(const uint8_t *bytes, std::size_t size);
+inline std::string JsonString(const std::string &text) {
+  return JsonString(reinterpret_cast<const uint8_t *>(text.data()), text.size());
+}
 // ID=IP:PORT of --gateway.
 bool ParseGateway(const std::string &word, uint16_t &id, std::string &ip, uint16_t &port);
 

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * roviro2-demo: an example application. It connects the gateways listed in
  * IPINDEX, drives a few devices of gateway 1, then waits for events from

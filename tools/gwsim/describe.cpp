@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "describe.h"
 
 #include <cstdio>

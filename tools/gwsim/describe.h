@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Text for people: one decoded line per frame, and the devices' visible state.
 #pragma once
 

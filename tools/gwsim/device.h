@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // What the simulator remembers of one device: the state that the commands of
 // every family set. A device has no fixed kind; whichever commands reach its
 // address shape what it shows.

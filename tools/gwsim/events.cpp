@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "events.h"
 
 #include <cstdlib>

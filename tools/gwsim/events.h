@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulator's script: device events and transport faults, one command
 // per line. See docs/simulator.md for the syntax.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // One simulated gateway: two serial ports with devices by node address. It
 // takes the frames a client sends, updates the devices and returns the
 // frames it answers with. No sockets here: bytes in, bytes out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // roviro2-gwsim: gateways with simulated devices on 127.0.0.1, for trying
 // applications of the library without hardware. See docs/simulator.md.
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "roviro2.h"
 #include "server.h"
 
 namespace {
@@ -30,7 +32,9 @@ const char kUsage[] =
     "  --log            print one decoded line per frame\n"
     "  --view           show the devices: redrawn live on a terminal, else once at exit\n"
     "  --state FILE     keep the devices' state in FILE, rewritten on every change\n"
-    "  --help           this text\n";
+    "  --help           this text\n"
+    "  --version        the version\n"
+    "Options take their value as --opt=value or --opt value.\n";
 
 bool LoadScript(const std::string &path, gwsim::Server &server) {
   std::ifstream in(path);
@@ -64,11 +68,15 @@ int main(int argc, char **argv) {
   gwsim::CommandLine line;
   std::string error;
   if (!gwsim::ParseCommandLine(argc, argv, line, error)) {
-    std::fprintf(stderr, "roviro2-gwsim: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "roviro2-gwsim: %s\nTry 'roviro2-gwsim --help'.\n", error.c_str());
     return 2;
   }
   if (line.help) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (line.version) {
+    std::printf("roviro2-gwsim %s\n", ROVIRO2_VERSION_STRING);
     return 0;
   }
   gwsim::ServerOptions &options = line.server;

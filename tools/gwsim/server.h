@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The simulator's network side: one listening socket per gateway on
 // 127.0.0.1, one client at a time each, the stream cut into frames by their
 // length fields, and the script run alongside. Sockets are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/posix/epoll_source.h"
 
 #include <sys/epoll.h>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The event source of the POSIX sockets: one epoll instance for every socket,
 // plus an eventfd in the epoll set that makes the epoll descriptor readable
 // while posted events wait.

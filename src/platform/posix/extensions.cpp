@@ -1,4 +1,6 @@
-// The POSIX extensions: notice handler, dispatch, and the event descriptor.
+// SPDX-License-Identifier: MIT
+// The POSIX extensions: notice handler, dispatch, the event descriptor and
+// the version.
 #include <string>
 
 #include "platform/boundary.h"
@@ -27,6 +29,10 @@ ROVIRO2_API int roviro2_dispatch(void) {
 
 ROVIRO2_API int roviro2_event_fd(void) {
   return SocketEventHandle();
+}
+
+ROVIRO2_API const char *roviro2_version(void) {
+  return ROVIRO2_VERSION_STRING;
 }
 
 }  // extern "C"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The POSIX system calls of TClientSocket: a non-blocking TCP socket watched
 // by the epoll source.
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file_read.h"
 
 #include "platform/win32/windows.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows system calls of TClientSocket: a Winsock socket whose
 // notifications go to the window source as messages (non-blocking from the
 // moment it is watched).

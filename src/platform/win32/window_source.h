@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The event source of the Windows sockets: a hidden window of the library's
 // thread. Winsock posts each socket's connect, read, write and close
 // notifications to it (WSAAsyncSelect), and the loop's posted events wake it

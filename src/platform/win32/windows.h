@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The Windows headers as the platform layer uses them: Winsock 2 before
 // windows.h, no min/max macros, Windows 7 as the oldest system.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command frames as the gateway receives them, through the exports.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every function called outside PT_API_Open .. PT_API_Close: the table
 // functions work, everything else answers 0 or a negative code and nothing
 // crashes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // roviro2.dll as a Windows application binds it: every function by name and
 // by ordinal, the gaps of the ordinal table empty, and nothing else exported.
 #include <gtest/gtest.h>

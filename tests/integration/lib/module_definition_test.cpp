@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public header and the module definition name the same 79 functions,
 // at the ordinals and with the argument counts of the export table.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An application's own event loop receives data between status polls:
 // through the event descriptor and roviro2_dispatch.
 #include <gtest/gtest.h>

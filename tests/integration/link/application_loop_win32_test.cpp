@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An application's own message loop receives data between status polls: the
 // sockets' notifications are window messages of the application's thread.
 #include <gtest/gtest.h>

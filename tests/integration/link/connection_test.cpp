@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Connections through the exports against a gateway on loopback: opening,
 // polling, losing and regaining the connection, closing.
 #include <gtest/gtest.h>

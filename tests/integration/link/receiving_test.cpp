@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames from a gateway on loopback through the exports: reassembly across
 // reads, marking and fetching.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PT_GW_SndMsg through the exports: its result codes, frames and pieces on
 // the wire, and a gateway that stops reading.
 #include <gtest/gtest.h>

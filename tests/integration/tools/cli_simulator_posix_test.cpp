@@ -1,12 +1,17 @@
+// SPDX-License-Identifier: MIT
 // The command-line tool against the simulator, both as separate processes:
-// a command changes a device, an event comes back out, bad input is told.
+// a command changes a device, an event comes back out, bad input is told,
+// watch and send print JSON Lines and watch reports connections.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -125,20 +130,80 @@ TEST_F(CliAgainstSimulator, StatusAndDiagnosis) {
   Expect(cli_ + " --seconds 1 diag", 0, "command 0x09");
 }
 
-TEST_F(CliAgainstSimulator, BadInputIsToldAndFails) {
-  Expect(cli_ + " send PT_LB_DspNum 1:1:5 forty 0 0", 1,
+// Usage errors exit 2 with a hint, and nothing is called; a call that
+// fails exits 1.
+TEST_F(CliAgainstSimulator, BadInputIsAUsageErrorAndAFailingCallAFailure) {
+  Expect(cli_ + " send PT_LB_DspNum 1:1:5 forty 0 0", 2,
          "argument 2 of PT_LB_DspNum ('forty') must be a number");
-  Expect(cli_ + " send PT_LB_Nothing", 1, "no function named");
-  Expect(cli_ + " send PT_LB_BuzOn 1:1:5 2", 1, "-5 (state above 1)");
-  Expect(BuildDir() + "/roviro2 --gateway 1=nowhere send PT_GW_Cnt", 1,
+  // The name is checked before gateways are needed: here there are none.
+  Expect("sh -c 'cd " + dir_ + " && " + BuildDir() + "/roviro2 send PT_LB_Nothing'", 2,
+         "no function named 'PT_LB_Nothing'");
+  Expect(BuildDir() + "/roviro2 --gateway 1=nowhere send PT_GW_Cnt", 2,
          "--gateway takes ID=IP:PORT");
-  const Outcome refused = Expect(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 6000", 1,
+  const Outcome refused = Expect(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 6000", 2,
                                  "argument 3 asks for 6000 byte(s), but argument 2 has only 2");
   EXPECT_EQ(refused.output.find("PT_DCS_DspStrE ->"), std::string::npos) << "nothing is called";
-  Expect(cli_ + " send PT_DCS_DspStrE 1:1:5 ab 2", 0, "PT_DCS_DspStrE -> 0 (sent)");
-  Expect(cli_ + " send PT_GW_SndMsg 1 '\\x40\\x00\\x60'", 1,
+  Expect(cli_ + " send PT_GW_SndMsg 1 '\\x40\\x00\\x60'", 2,
          "length field says 64 bytes but the frame has only 3");
+  Expect(cli_ + " --seconds", 2, "Try 'roviro2 --help'");
+  Expect(cli_ + " --nothing status", 2, "unknown option '--nothing'");
+  Expect(cli_ + " status now", 2, "status takes no arguments");
+  Expect(cli_ + " send PT_LB_BuzOn 1:1:5 2", 1, "-5 (state above 1)");
   Expect(BuildDir() + "/roviro2 watch --help", 0, "usage: roviro2 watch");
+}
+
+// getopt_long's forms: --opt=value, --opt value, options after the command,
+// "--" before a function's arguments (a negative number is no option there).
+TEST_F(CliAgainstSimulator, OptionsTakeBothFormsAndBothToolsTellTheirVersion) {
+  Expect(BuildDir() + "/roviro2 --gateway=1=127.0.0.1:" + std::to_string(port_) +
+             " send --seconds=2 -- PT_LB_DspNum 1:1:5 -3 0 0",
+         0, "PT_LB_DspNum -> 0 (sent)");
+  Expect(BuildDir() + "/roviro2 --version", 0, std::string("roviro2 ") + ROVIRO2_PROJECT_VERSION);
+  Expect(BuildDir() + "/roviro2-gwsim --version", 0,
+         std::string("roviro2-gwsim ") + ROVIRO2_PROJECT_VERSION);
+}
+
+// send shows the answer of the device it addressed, not what another sent.
+TEST_F(CliAgainstSimulator, SendShowsOnlyTheAnswersToIt) {
+  Script("key 1:1:6 65\n");
+  const Outcome run =
+      Expect(cli_ + " send PT_DIO_ReadIoStatus 1:1:7", 0, "port 1 node 7 command 0x3C");
+  EXPECT_EQ(run.output.find("node 6"), std::string::npos) << run.output;
+}
+
+// watch --json: one object a line for frames (data as hex and as escaped
+// text) and connection changes, and it ends at --seconds.
+TEST_F(CliAgainstSimulator, WatchPrintsJsonLinesOfFramesAndConnectionsForItsSeconds) {
+  // A bound socket that does not listen: connecting to it is refused.
+  const int closed = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(closed, reinterpret_cast<sockaddr *>(&address), size), 0);
+  ASSERT_EQ(getsockname(closed, reinterpret_cast<sockaddr *>(&address), &size), 0);
+  Script("key 1:1:5 0x22\nclose 1\n");
+  const auto start = std::chrono::steady_clock::now();
+  const Outcome run =
+      Expect(cli_ + " --gateway 2=127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
+                 " watch --json --seconds 1.5",
+             0, R"("event":"connected","gateway":1})");
+  const double took =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  close(closed);
+  EXPECT_GE(took, 1.5);
+  EXPECT_LT(took, 2.5);
+  for (
+      const char *text :
+      {R"("event":"frame","gateway":1,"port":1,"node":5,"command":11,"status":-1,"hex":"22","text":"\""})",
+       R"("event":"lost","gateway":1,"error":0,"reason":"closed by the gateway"})",
+       R"("event":"refused","gateway":2,"error":111,"reason":"Connection refused"})"})
+    EXPECT_NE(run.output.find(text), std::string::npos) << text << "\n" << run.output;
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_EQ(line.rfind("{\"time\":\"20", 0), 0u) << line;
+    EXPECT_EQ(line.back(), '}') << line;
+  }
 }
 
 // An IPINDEX with LF line ends: the address runs to the next CR, here to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line tool's reading of arguments and its function table.
 #include <gtest/gtest.h>
 
@@ -40,6 +41,9 @@ TEST(Values, NumbersTagsTextsAndGateways) {
   EXPECT_EQ(port, 4660);
   EXPECT_FALSE(ParseGateway("0=127.0.0.1:1", id, ip, port)) << "ID 0 names no gateway";
   EXPECT_FALSE(ParseGateway("127.0.0.1:1", id, ip, port));
+  // Any bytes make a valid JSON string.
+  EXPECT_EQ(JsonString(std::string("a\"b\\c\n\x7F\xC3\0", 9)),
+            R"("a\"b\\c\u000A\u007F\u00C3\u0000")");
 }
 
 TEST(FunctionTable, HasEveryFunctionOfTheHeaderOnce) {

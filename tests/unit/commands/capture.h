@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // Captures the frames that command functions hand to the sender.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data collection terminals: control commands, cursor and text.
 #include "roviro2.h"
 #include "unit/commands/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counter terminals and digital I/O modules.
 #include "roviro2.h"
 #include "unit/commands/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message boards, and the commands for every kind of tag.
 #include <climits>
 

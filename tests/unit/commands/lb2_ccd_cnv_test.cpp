@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ten-character display tags, scanners and converters.
 #include "roviro2.h"
 #include "unit/commands/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Light bar tags: the display sequence, LEDs, buzzer and settings.
 #include "roviro2.h"
 #include "unit/commands/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Back-pressure: a gateway whose frames the application does not fetch is
 // held at the receive limit, with its bytes waiting in the system, while
 // other gateways flow; once fetched below half the limit it is read again,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A gateway that misbehaves: the library recovers from every fault by
 // polling, never queues a damaged frame, and loses nothing it took.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reconnects started by polls are paced by the library's clock: a gateway
 // that refuses, or accepts and drops at once, is tried again no sooner than
 // a second later, and the application can ask why it is not connected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A notice handler that calls back into the library in the middle of a
 // dispatch: ending it, reopening it, or adding entries during a poll of all
 // gateways. Nothing of the ended dispatch may run afterwards, and nothing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many gateways connecting, exchanging and dropping: every gateway recovers
 // and the library's descriptors stay bounded and are all given back.
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's options: gateways from --port and --gateways, and values
 // that are refused rather than read as something else.
 #include <gtest/gtest.h>
@@ -43,6 +44,23 @@ TEST(SimulatorCommandLine, RefusesPortsThatAreNotPortNumbers) {
   }
   EXPECT_FALSE(Parse({"--port"}).ok);
   EXPECT_NE(Parse({"--port"}).error.find("incomplete"), std::string::npos);
+}
+
+TEST(SimulatorCommandLine, TakesBothValueFormsAndRefusesStrayWords) {
+  const Parsed joined = Parse({"--port=4660", "--state", "s", "--script=-", "--log"});
+  ASSERT_TRUE(joined.ok) << joined.error;
+  EXPECT_EQ(joined.line.server.ports, (std::vector<uint16_t>{4660}));
+  EXPECT_EQ(joined.line.server.stateFile, "s");
+  EXPECT_EQ(joined.line.script, "-");
+  EXPECT_TRUE(Parse({"--version"}).line.version);
+  // Parsing again starts anew.
+  EXPECT_TRUE(Parse({"--gateways", "2"}).ok);
+  for (const std::vector<const char *> &bad :
+       {std::vector<const char *>{"4660"}, {"--", "--log"}, {"--nothing"}, {"--log=yes"}}) {
+    const Parsed parsed = Parse(bad);
+    EXPECT_FALSE(parsed.ok) << bad.back();
+    EXPECT_NE(parsed.error.find(bad.back()), std::string::npos) << parsed.error;
+  }
 }
 
 TEST(SimulatorCommandLine, RefusesGatewayCountsOutsideOneTo256) {

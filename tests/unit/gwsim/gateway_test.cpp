@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated gateway fed with the frames the library's own command
 // functions build: the devices' state, and answers that decode through the
 // library's receive side.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's network side, observed from plain loopback clients: two
 // gateways at once, each transport fault of the script, and clients that
 // stop reading. The server runs on its own thread and takes its script

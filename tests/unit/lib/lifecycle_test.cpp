@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PT_API_Open and PT_API_Close: the order of their steps and what they leave.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

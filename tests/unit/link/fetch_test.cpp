@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fetch functions over a queue filled directly: selection by gateway,
 // the kept frame's fields, and PT_Tag_RcvMsg's scan and decoding.
 #include <gtest/gtest.h>

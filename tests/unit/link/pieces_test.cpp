@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting long frames into pieces with a repeated header.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive queue's two orders and the storage behind them.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting one gateway's byte stream into frames: reads of any size, the
 // length limits, and the time-out of an incomplete frame.
 #include <gtest/gtest.h>

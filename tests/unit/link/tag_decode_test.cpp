@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding one received frame into tag address, command, status and data.
 #include <gtest/gtest.h>
 

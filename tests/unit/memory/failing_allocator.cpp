@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "failing_allocator.h"
 
 #include <atomic>

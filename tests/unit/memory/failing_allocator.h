@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 // The global allocator of this test program, which fails on demand: while
 // on, every operator new throws std::bad_alloc.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library when memory runs out: an allocator that fails on demand
 // (failing_allocator.h) replaces the global one in this program. No exception may leave an
 // export, and a gateway's bytes that cannot be queued stay in the socket

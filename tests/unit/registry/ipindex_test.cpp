@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading rules of the IPINDEX gateway list.
 #include "registry/ipindex.h"
 

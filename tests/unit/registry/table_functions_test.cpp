@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exported gateway table functions: their result codes in the order of
 // their checks.
 #include <gtest/gtest.h>
