@@ -90,6 +90,27 @@
 #define ROVIRO2_TAG_ADDR(gwId, port, node) \
   ((((uint32_t)(gwId)&0xFFFFu) << 16) | (((uint32_t)(port)&0xFFu) << 8) | ((uint32_t)(node)&0xFFu))
 
+/* Connection statuses: PT_GW_Status, PT_GW_Open, PT_GW_AllStatus (one byte
+ * each there: 0xFF is -1, 0xFE is -2). */
+#define ROVIRO2_CONNECTED 7
+#define ROVIRO2_CONNECTING 6
+#define ROVIRO2_NOT_CONNECTED 0
+#define ROVIRO2_CANNOT_START (-2) /* a connection attempt could not start */
+
+/* Results of PT_GW_SndMsg, which every command passes on unchanged. A
+ * command's own argument checks return values of the same range (see each
+ * function; roviro2_result_text says what a result of a function means). */
+#define ROVIRO2_SENT 0
+#define ROVIRO2_NO_GATEWAY (-1)   /* gateway ID 0, or not in the table */
+#define ROVIRO2_NEVER_OPENED (-2) /* PT_GW_Open was never called for it */
+#define ROVIRO2_NOT_UP (-3)       /* its connection is not up */
+#define ROVIRO2_SEND_FAILED (-4)  /* bad length, full, or the connection failed */
+
+/* Results of PT_Tag_RcvMsg. */
+#define ROVIRO2_FRAME_TAKEN 1
+#define ROVIRO2_NO_FRAME 0
+#define ROVIRO2_DAMAGED_FRAME (-2) /* a damaged frame was dropped: ask again */
+
 #ifdef __cplusplus
 extern "C" {
 #endif

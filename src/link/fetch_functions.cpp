@@ -177,7 +177,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     }
     RcvQueue->Remove(entry);
     ResumeHeldReception();
-    return whole ? 1 : -2;
+    return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
   });
 }
 

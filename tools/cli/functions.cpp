@@ -5,6 +5,7 @@
 #include <map>
 
 #include "roviro2.h"
+#include "roviro2_ext.h"
 #include "session.h"
 #include "values.h"
 
@@ -295,6 +296,15 @@ bool ReadArguments(const Function &function, const std::vector<std::string> &wor
     return false;
   }
   return true;
+}
+
+std::string Meaning(const std::string &name, int32_t result) {
+  return roviro2_result_text(name.c_str(), result);
+}
+
+bool IsFailure(const std::string &name, int32_t result) {
+  if (name == "PT_GW_Status") return result != ROVIRO2_CONNECTED && result != ROVIRO2_CONNECTING;
+  return result < 0;
 }
 
 }  // namespace cli
