@@ -15,13 +15,12 @@ std::size_t TotalSize(const TByteRun *runs, std::size_t count) {
   return total;
 }
 
-// Keeps what the system did not take, in order.
+// Keeps what the system did not take, in order. The runs go in whole and the
+// sent bytes out again, so that the buffer knows where their frames end.
 void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std::size_t sent) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t skip = sent < runs[i].size ? sent : runs[i].size;
-    sent -= skip;
-    out.Append(runs[i].data + skip, runs[i].size - skip);
-  }
+  for (std::size_t i = 0; i < count; ++i)
+    out.Append(runs[i].data, runs[i].size);
+  out.Consume(sent);
 }
 
 // A dotted IPv4 address and a port; false when the text is not such an address.
