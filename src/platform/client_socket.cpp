@@ -2,6 +2,7 @@
 // each platform's socket_impl.
 #include "platform/client_socket.h"
 
+#include "platform/notice.h"
 #include "platform/socket_impl.h"
 
 namespace roviro2 {
@@ -21,6 +22,16 @@ void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std
   for (std::size_t i = 0; i < count; ++i)
     out.Append(runs[i].data, runs[i].size);
   out.Consume(sent);
+}
+
+// Unread input is discarded in reads of this size, this many at most.
+constexpr std::size_t kDiscardChunk = 16 * 1024;
+constexpr int kMostDiscards = 1024;
+
+// One notice for each frame that a close could not hand to the system.
+void ReportUnsent(std::size_t frames) {
+  for (std::size_t i = 0; i < frames; ++i)
+    ShowNotice("TCP Send Error");
 }
 
 // A dotted IPv4 address and a port; false when the text is not such an address.
@@ -68,6 +79,26 @@ bool TClientSocket::Impl::Flush() {
   return true;
 }
 
+std::size_t TClientSocket::Impl::HandOver() {
+  // A frame whose start is already out must be finished whatever the room:
+  // cut off, it is lost either way. A frame cut by the system here is the
+  // last one on the wire and counts as left behind.
+  while (!out.Empty()) {
+    const std::size_t size = out.HeadStarted() ? out.HeadFrameSize() : out.FramesWithin(SendRoom());
+    if (size == 0) break;
+    const TByteRun frames{out.Data(), size};
+    const std::ptrdiff_t sent = Write(&frames, 1);
+    if (sent <= 0) break;
+    out.Consume(static_cast<std::size_t>(sent));
+    if (static_cast<std::size_t>(sent) < size) break;
+  }
+  uint8_t discard[kDiscardChunk];
+  for (int i = 0; i < kMostDiscards && Read(discard, sizeof discard) > 0; ++i) {
+  }
+  ShutDownSending();
+  return out.FrameCount();
+}
+
 void TClientSocket::Impl::Drop() {
   if (fd != kNoSocket) {
     StopWatching();
@@ -87,10 +118,13 @@ void TClientSocket::Impl::Fail() {
 TClientSocket::TClientSocket() : impl_(std::make_unique<Impl>(*this)) {}
 
 TClientSocket::~TClientSocket() {
+  const std::size_t unsent = impl_->Connected() ? impl_->HandOver() : 0;
   impl_->Drop();
   if (TEventLoop *loop = TEventLoop::Instance(); loop && impl_->number != 0) {
     loop->Leave(impl_->number);
   }
+  // Last: a notice handler that calls the library finds nothing of this socket.
+  ReportUnsent(unsent);
 }
 
 const std::string &TClientSocket::Address() const {
@@ -126,7 +160,10 @@ bool TClientSocket::Open() {
 }
 
 void TClientSocket::Close() {
-  if (Active()) impl_->Fail();
+  if (!Active()) return;
+  const std::size_t unsent = impl_->HandOver();
+  impl_->Fail();
+  ReportUnsent(unsent);
 }
 
 void TClientSocket::CloseInner() {
