@@ -125,8 +125,9 @@ extern "C" {
  * PT_GW_InsConf). Discards queued frames when the file was read. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void);
 
-/* Closes every gateway connection and discards queued frames. The gateway
- * table keeps its entries. Always returns 0; harmless when not open. */
+/* Closes every gateway connection, each as PT_GW_Close does (frames still
+ * waiting to go out included), and discards queued frames. The gateway table
+ * keeps its entries. Always returns 0; harmless when not open. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void);
 
 /* ---- Gateway table ------------------------------------------------------ */
@@ -180,7 +181,14 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_GetDefault(void);
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Open(uint32_t gwId);
 
 /* Closes gateway gwId (0: every entry) and stops reconnecting it. Returns 0,
- * or -1 for an unknown ID. */
+ * or -1 for an unknown ID. Close never waits for the gateway. Of the frames
+ * that PT_GW_SndMsg accepted and that still wait in the library, the system
+ * takes as many whole frames as it can without waiting, and delivers them
+ * after the close; on Windows it takes only the rest of a frame already
+ * begun. Every other one is dropped with one notice "TCP Send Error" (one
+ * per piece of a long frame). Bytes from the gateway that no poll has read
+ * yet are discarded. Data that the gateway sends after the close makes the system
+ * reset the connection, losing what it had not delivered yet. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId);
 
 /* Handles pending socket events, then reports gateway gwId: 7 connected,

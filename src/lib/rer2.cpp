@@ -36,10 +36,13 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
     // must not leave the sockets of the slots beyond it connected.
     for (TMyTCP2 &slot : GwTable) {
       if (!slot.Socket) continue;
-      ReleaseSocket(slot.Socket);
+      // The slot lets go first: a release may show notices, and a handler
+      // that calls the library must not reach the socket being released.
+      TClientSocket *socket = slot.Socket;
       slot.Socket = nullptr;
       slot.OpenFlag = 0;
       slot.OpenCnt = 0;
+      ReleaseSocket(socket);
     }
     StopSocketEvents();
     RcvQueue.reset();

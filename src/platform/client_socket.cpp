@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/notice.h"
 #include "platform/socket_impl.h"
 
 namespace roviro2 {
@@ -19,12 +20,26 @@ std::size_t TotalSize(const TByteRun *runs, std::size_t count) {
   return total;
 }
 
-// Keeps what the system did not take, in order.
+// Keeps what the system did not take, in order. The runs go in whole and the
+// sent bytes out again, so that the buffer knows where their frames end.
 void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std::size_t sent) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t skip = sent < runs[i].size ? sent : runs[i].size;
-    sent -= skip;
-    out.Append(runs[i].data + skip, runs[i].size - skip);
+  for (std::size_t i = 0; i < count; ++i)
+    out.Append(runs[i].data, runs[i].size);
+  out.Consume(sent);
+}
+
+// Unread input is discarded in reads of this size, this many at most.
+constexpr std::size_t kDiscardChunk = 16 * 1024;
+constexpr int kMostDiscards = 1024;
+
+// One notice for each frame that a close could not hand to the system. It
+// runs in a destructor: a notice that cannot be shown (no memory for its
+// text) ends the reporting instead of the process.
+void ReportUnsent(std::size_t frames) noexcept {
+  try {
+    for (std::size_t i = 0; i < frames; ++i)
+      ShowNotice("TCP Send Error");
+  } catch (...) {
   }
 }
 
@@ -77,6 +92,26 @@ bool TClientSocket::Impl::Flush() {
   return true;
 }
 
+std::size_t TClientSocket::Impl::HandOver() {
+  // A frame whose start is already out must be finished whatever the room:
+  // cut off, it is lost either way. A frame cut by the system here is the
+  // last one on the wire and counts as left behind.
+  while (!out.Empty()) {
+    const std::size_t size = out.HeadStarted() ? out.HeadFrameSize() : out.FramesWithin(SendRoom());
+    if (size == 0) break;
+    const TByteRun frames{out.Data(), size};
+    const std::ptrdiff_t sent = Write(&frames, 1);
+    if (sent <= 0) break;
+    out.Consume(static_cast<std::size_t>(sent));
+    if (static_cast<std::size_t>(sent) < size) break;
+  }
+  uint8_t discard[kDiscardChunk];
+  for (int i = 0; i < kMostDiscards && Read(discard, sizeof discard) > 0; ++i) {
+  }
+  ShutDownSending();
+  return out.FrameCount();
+}
+
 void TClientSocket::Impl::Drop() {
   if (fd != kNoSocket) {
     StopWatching();
@@ -96,10 +131,13 @@ void TClientSocket::Impl::Fail() {
 TClientSocket::TClientSocket() : impl_(std::make_unique<Impl>(*this)) {}
 
 TClientSocket::~TClientSocket() {
+  const std::size_t unsent = impl_->Connected() ? impl_->HandOver() : 0;
   impl_->Drop();
   if (TEventLoop *loop = TEventLoop::Instance(); loop && impl_->number != 0) {
     loop->Leave(impl_->number);
   }
+  // Last: a notice handler that calls the library finds nothing of this socket.
+  ReportUnsent(unsent);
 }
 
 const std::string &TClientSocket::Address() const {
@@ -156,7 +194,10 @@ bool TClientSocket::Open() {
 }
 
 void TClientSocket::Close() {
-  if (Active()) impl_->Fail();
+  if (!Active()) return;
+  const std::size_t unsent = impl_->HandOver();
+  impl_->Fail();
+  ReportUnsent(unsent);
 }
 
 void TClientSocket::CloseInner() {

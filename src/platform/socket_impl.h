@@ -43,6 +43,11 @@ struct TClientSocket::Impl {
   void Fail();
   // Closes the handle without raising anything.
   void Drop();
+  // Before a graceful close: hands the system the waiting frames it takes
+  // whole, discards unread input (the system would answer it with a reset
+  // that loses what it still has to send) and shuts sending down. Returns the
+  // count of frames that stay behind.
+  std::size_t HandOver();
 
   // What ended the last attempt or connection, for the application to tell.
   void NoteFailure(int code) {
@@ -77,6 +82,11 @@ struct TClientSocket::Impl {
   bool PeerGone();
   // The event source forgets fd, and what it still holds of it.
   void StopWatching();
+  // Bytes that one send is sure to have taken whole, at once; 0 when that
+  // cannot be known.
+  std::size_t SendRoom() const;
+  // Sends a FIN after what the system holds; the handle stays open.
+  void ShutDownSending();
   // One send of every run (bytes taken, kWouldBlock or kFailed).
   std::ptrdiff_t Write(const TByteRun *runs, std::size_t count);
   // One receive (bytes read, 0 when the peer closed, kWouldBlock or kFailed).

@@ -2,6 +2,7 @@
 // The POSIX system calls of TClientSocket: a non-blocking TCP socket watched
 // by the epoll source.
 #include <arpa/inet.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
@@ -24,6 +25,9 @@ constexpr int kKeepIdleSeconds = 10;
 constexpr int kKeepIntervalSeconds = 5;
 constexpr int kKeepProbes = 3;
 constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+// What a packet buffer in the send queue costs the kernel besides its
+// payload, at most: its header area and bookkeeping.
+constexpr uint64_t kPacketCost = 4096;
 
 void SetOption(int fd, int level, int name, int value) {
   setsockopt(fd, level, name, &value, sizeof value);
@@ -107,6 +111,33 @@ void TClientSocket::Impl::WatchWrites(bool on) {
 void TClientSocket::Impl::WatchReads() {
   if (!Connected()) return;
   TEpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
+}
+
+std::size_t TClientSocket::Impl::SendRoom() const {
+  // The kernel queues a send whole as long as, each time it adds a packet
+  // buffer, its send queue's memory is below the send buffer size. A packet
+  // buffer holds at least one segment (half the MSS leaves room for TCP
+  // options), and a send may also start one that is nearly empty.
+  uint32_t memory[SK_MEMINFO_VARS] = {};
+  socklen_t size = sizeof memory;
+  int mss = 0;
+  socklen_t mssSize = sizeof mss;
+  if (getsockopt(Fd(fd), SOL_SOCKET, SO_MEMINFO, memory, &size) != 0 ||
+      size <= SK_MEMINFO_WMEM_QUEUED * sizeof memory[0] ||
+      getsockopt(Fd(fd), IPPROTO_TCP, TCP_MAXSEG, &mss, &mssSize) != 0 || mss < 2) {
+    return 0;
+  }
+  const uint64_t limit = memory[SK_MEMINFO_SNDBUF];
+  const uint64_t queued = memory[SK_MEMINFO_WMEM_QUEUED];
+  const uint64_t segment = static_cast<uint64_t>(mss) / 2;
+  if (limit <= queued + 2 * kPacketCost) return 0;
+  // room + (room / segment + 2) * kPacketCost < limit - queued
+  return static_cast<std::size_t>((limit - queued - 2 * kPacketCost - 1) * segment /
+                                  (segment + kPacketCost));
+}
+
+void TClientSocket::Impl::ShutDownSending() {
+  shutdown(Fd(fd), SHUT_WR);
 }
 
 std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {

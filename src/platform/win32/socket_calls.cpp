@@ -88,6 +88,15 @@ void TClientSocket::Impl::WatchWrites(bool on) {
   writesWatched = on && Connected();
 }
 
+std::size_t TClientSocket::Impl::SendRoom() const {
+  // Winsock tells nothing that bounds what a send takes whole: none is risked.
+  return 0;
+}
+
+void TClientSocket::Impl::ShutDownSending() {
+  shutdown(Sock(fd), SD_SEND);
+}
+
 std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
   if (count == 1) {
     return Outcome(
