@@ -12,7 +12,7 @@
 
 #include <cerrno>
 
-#include "platform/posix/epoll_source.h"
+#include "platform/linux/epoll_source.h"
 #include "platform/socket_impl.h"
 
 namespace roviro2 {

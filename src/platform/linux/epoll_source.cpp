@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/posix/epoll_source.h"
+#include "platform/linux/epoll_source.h"
 
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
