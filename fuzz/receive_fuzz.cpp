@@ -42,7 +42,7 @@ void Feed(TMyTCP2 &slot, TRcvQueue &queue, std::vector<std::string> &notices, co
 // Takes the oldest frame of the queue into out.
 void TakeOldest(TRcvQueue &queue, Outcome &out) {
   const auto id = queue.First();
-  const FrameView view = queue.View(id);
+  const ByteView view = queue.View(id);
   out.frames.emplace_back(view.data, view.data + view.size);
   queue.Remove(id);
 }

@@ -78,7 +78,7 @@ void TForm0::TCP1DataArrival(TClientSocket &socket) {
     TMyTCP2 &slot = GwTable[index];
     if (HoldIfFull(slot, *RcvQueue) || !PrepareToReceive(slot, *RcvQueue)) return;
   }
-  const TByteView bytes = socket.Receive();
+  const ByteView bytes = socket.Receive();
   if (index < 0 || !RcvQueue || bytes.size == 0) return;
   static const NoticeSink notice = ShowNotice;
   ReceiveBytes(GwTable[index], bytes.data, bytes.size, NowDays(), *RcvQueue, notice);

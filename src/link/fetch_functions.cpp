@@ -59,7 +59,7 @@ struct TagFilter {
 
 enum class Scan { kMatch, kSkip, kDamaged };
 
-Scan Test(const TagFilter &filter, const FrameView &frame) {
+Scan Test(const TagFilter &filter, const ByteView &frame) {
   if (filter.port != 0 && PortOfCode(frame.data[kPortCodeOffset]) != filter.port) {
     return Scan::kSkip;
   }
@@ -72,7 +72,7 @@ Scan Test(const TagFilter &filter, const FrameView &frame) {
 // Scans from the oldest entry (of the filtered gateway, whose frames are the
 // only ones that can match). A damaged entry that passes the gateway and port
 // tests ends the scan: it is removed and reported.
-Scan FindTagEntry(const TagFilter &filter, EntryId &entry, FrameView &frame) {
+Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
   const int order = filter.gateway == 0 ? TRcvQueue::kAnyGateway : static_cast<int>(filter.gateway);
   for (entry = RcvQueue->First(order); entry != TRcvQueue::kNoEntry;
@@ -160,7 +160,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                            static_cast<uint8_t>(*tagAddr), *command};
     EntryId entry;
-    FrameView frame;
+    ByteView frame;
     const Scan scan = FindTagEntry(filter, entry, frame);
     if (scan == Scan::kSkip) return 0;
     TTagMessage message;

@@ -20,14 +20,9 @@
 
 #include "link/frame.h"
 #include "link/frame_arena.h"
+#include "platform/byte_view.h"
 
 namespace roviro2 {
-
-// The bytes of one queued frame; valid until that frame is removed.
-struct FrameView {
-  const uint8_t *data = nullptr;
-  std::size_t size = 0;
-};
 
 class TRcvQueue {
  public:
@@ -85,8 +80,9 @@ class TRcvQueue {
   }
   // The frame after id in the same order as First's.
   EntryId Next(EntryId id, int gateway = kAnyGateway) const;
-  // Empty view for an id that holds no frame.
-  FrameView View(EntryId id) const {
+  // The frame's bytes, valid until it is removed; empty for an id that holds
+  // no frame.
+  ByteView View(EntryId id) const {
     uint32_t offset;
     const Run *run = Locate(id, offset);
     if (!run) return {};

@@ -37,8 +37,8 @@ extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const ui
     if (!socket->Reserve(cutter.WireSize())) return SendError();
     for (std::size_t i = 0; i < cutter.Count(); ++i) {
       const TFramePiece piece = cutter.Piece(i);
-      const TByteRun whole[] = {{piece.data, piece.dataSize}};
-      const TByteRun cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
+      const ByteView whole[] = {{piece.data, piece.dataSize}};
+      const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
       const TSendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
       if (outcome != TSendOutcome::kTaken) return SendError();
     }

@@ -13,7 +13,7 @@ namespace roviro2 {
 
 namespace {
 
-std::size_t TotalSize(const TByteRun *runs, std::size_t count) {
+std::size_t TotalSize(const ByteView *runs, std::size_t count) {
   std::size_t total = 0;
   for (std::size_t i = 0; i < count; ++i)
     total += runs[i].size;
@@ -22,7 +22,7 @@ std::size_t TotalSize(const TByteRun *runs, std::size_t count) {
 
 // Keeps what the system did not take, in order. The runs go in whole and the
 // sent bytes out again, so that the buffer knows where their frames end.
-void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std::size_t sent) {
+void KeepUnsent(TOutputBuffer &out, const ByteView *runs, std::size_t count, std::size_t sent) {
   for (std::size_t i = 0; i < count; ++i)
     out.Append(runs[i].data, runs[i].size);
   out.Consume(sent);
@@ -79,7 +79,7 @@ bool TClientSocket::Impl::Connect() {
 
 bool TClientSocket::Impl::Flush() {
   while (!out.Empty()) {
-    const TByteRun waiting{out.Data(), out.Size()};
+    const ByteView waiting{out.Data(), out.Size()};
     const std::ptrdiff_t sent = Write(&waiting, 1);
     if (sent == kFailed) {
       NoteFailure(SystemError());
@@ -99,7 +99,7 @@ std::size_t TClientSocket::Impl::HandOver() {
   while (!out.Empty()) {
     const std::size_t size = out.HeadStarted() ? out.HeadFrameSize() : out.FramesWithin(SendRoom());
     if (size == 0) break;
-    const TByteRun frames{out.Data(), size};
+    const ByteView frames{out.Data(), size};
     const std::ptrdiff_t sent = Write(&frames, 1);
     if (sent <= 0) break;
     out.Consume(static_cast<std::size_t>(sent));
@@ -220,11 +220,11 @@ bool TClientSocket::Reserve(std::size_t bytes) {
 }
 
 TSendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
-  const TByteRun run{data, size};
+  const ByteView run{data, size};
   return Send(&run, 1);
 }
 
-TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
+TSendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
   Impl &impl = *impl_;
   if (!impl.Connected()) return TSendOutcome::kNotConnected;
   if (count > kMaxRuns) return TSendOutcome::kNoRoom;
@@ -259,7 +259,7 @@ TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
   return TSendOutcome::kTaken;
 }
 
-TByteView TClientSocket::Receive() {
+ByteView TClientSocket::Receive() {
   Impl &impl = *impl_;
   TEventLoop *loop = TEventLoop::Instance();
   if (!impl.Connected() || !loop) return {};

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/byte_view.h"
+
 namespace roviro2 {
 
 // Kinds of socket error event.
@@ -24,18 +26,6 @@ using TSocketNotifyEvent = std::function<void(TClientSocket &socket)>;
 // The handler may set errorCode to 0 to drop the error.
 using TSocketErrorEvent =
     std::function<void(TClientSocket &socket, TErrorEvent kind, int &errorCode)>;
-
-// A run of bytes to send; several runs go out as one gather write.
-struct TByteRun {
-  const uint8_t *data;
-  std::size_t size;
-};
-
-// Bytes handed out by Receive; valid until the next Receive of any socket.
-struct TByteView {
-  const uint8_t *data = nullptr;
-  std::size_t size = 0;
-};
 
 enum class TSendOutcome {
   kTaken,         // every byte is on the wire or waits, in order, to go out
@@ -82,7 +72,7 @@ class TClientSocket {
   // whether a send of that many bytes would be taken whole.
   bool Reserve(std::size_t bytes);
   // Takes every byte of the runs or none of them.
-  TSendOutcome Send(const TByteRun *runs, std::size_t count);
+  TSendOutcome Send(const ByteView *runs, std::size_t count);
   TSendOutcome Send(const uint8_t *data, std::size_t size);
   // The system's code for what ended the last attempt or connection (refused,
   // unreachable, timed out, reset...); 0 when nothing failed or the peer
@@ -97,8 +87,9 @@ class TClientSocket {
   bool ReadsHeld() const;
 
   // Reads what the connection holds, at most 256 KiB, in one read; the rest
-  // raises the next read event.
-  TByteView Receive();
+  // raises the next read event. The bytes are valid until the next Receive
+  // of any socket.
+  ByteView Receive();
 
   TSocketNotifyEvent OnConnect;
   TSocketNotifyEvent OnDisconnect;

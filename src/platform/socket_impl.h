@@ -88,7 +88,7 @@ struct TClientSocket::Impl {
   // Sends a FIN after what the system holds; the handle stays open.
   void ShutDownSending();
   // One send of every run (bytes taken, kWouldBlock or kFailed).
-  std::ptrdiff_t Write(const TByteRun *runs, std::size_t count);
+  std::ptrdiff_t Write(const ByteView *runs, std::size_t count);
   // One receive (bytes read, 0 when the peer closed, kWouldBlock or kFailed).
   std::ptrdiff_t Read(uint8_t *area, std::size_t size);
 

@@ -48,7 +48,7 @@ bool WouldBlock(int error) {
 
 // A single run goes out with send, which costs the kernel less than
 // sendmsg's gather list.
-ssize_t WriteRuns(int fd, const TByteRun *runs, std::size_t count) {
+ssize_t WriteRuns(int fd, const ByteView *runs, std::size_t count) {
   if (count == 1) return send(fd, runs[0].data, runs[0].size, kSendFlags);
   iovec pieces[kMaxRuns];
   for (std::size_t i = 0; i < count; ++i)
@@ -140,7 +140,7 @@ void TClientSocket::Impl::ShutDownSending() {
   shutdown(Fd(fd), SHUT_WR);
 }
 
-std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
+std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t count) {
   ssize_t sent;
   do {
     sent = WriteRuns(Fd(fd), runs, count);

@@ -97,7 +97,7 @@ void TClientSocket::Impl::ShutDownSending() {
   shutdown(Sock(fd), SD_SEND);
 }
 
-std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
+std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t count) {
   if (count == 1) {
     return Outcome(
         send(Sock(fd), reinterpret_cast<const char *>(runs[0].data), Clamp(runs[0].size), 0));

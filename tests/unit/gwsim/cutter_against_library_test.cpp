@@ -43,7 +43,7 @@ FrameCutter::Result LibraryCut(roviro2::TMyTCP2 &slot, roviro2::TRcvQueue &queue
   roviro2::ReceiveBytes(slot, data, size, 0.0, queue,
                         [&](const std::string &text) { result.notices.push_back(text); });
   for (auto id = queue.First(); id != roviro2::TRcvQueue::kNoEntry; id = queue.First()) {
-    const roviro2::FrameView view = queue.View(id);
+    const roviro2::ByteView view = queue.View(id);
     result.frames.emplace_back(view.data, view.data + view.size);
     result.frames.back()[kGatewayByte] = 0;
     queue.Remove(id);

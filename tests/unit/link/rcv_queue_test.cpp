@@ -24,7 +24,7 @@ Bytes Frame(uint8_t gateway, uint8_t tag, std::size_t length = 9) {
 Bytes Tags(const TRcvQueue &queue, int gateway) {
   Bytes tags;
   for (auto id = queue.First(gateway); id != TRcvQueue::kNoEntry; id = queue.Next(id, gateway)) {
-    const FrameView view = queue.View(id);
+    const ByteView view = queue.View(id);
     tags.push_back(view.data[view.size - 1]);
   }
   return tags;

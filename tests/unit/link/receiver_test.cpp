@@ -44,7 +44,7 @@ class Receiver : public ::testing::Test {
   std::vector<Bytes> Drain() {
     std::vector<Bytes> frames;
     for (auto id = queue_.First(); id != TRcvQueue::kNoEntry; id = queue_.First()) {
-      const FrameView view = queue_.View(id);
+      const ByteView view = queue_.View(id);
       frames.emplace_back(view.data, view.data + view.size);
       queue_.Remove(id);
     }
