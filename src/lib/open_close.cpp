@@ -20,10 +20,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void) {
     StartSocketEvents();
     GwCount = 0;
     const int32_t loaded = LoadIpIndexFile("IPINDEX");
-    if (loaded >= 0) RcvQueue = std::make_unique<TRcvQueue>();
+    if (loaded >= 0) RcvQueue = std::make_unique<ReceiveQueue>();
     for (int i = 0; i < GwCount; ++i)
       GwTable[i].RcvTimeOut = kRcvTimeOutDays;
-    if (!RcvQueue) RcvQueue = std::make_unique<TRcvQueue>();
+    if (!RcvQueue) RcvQueue = std::make_unique<ReceiveQueue>();
     ForgetHeldReception();  // the frames they waited for may be gone
     return loaded;
   });

@@ -25,7 +25,7 @@ namespace {
 
 constexpr int32_t kRefused = -1;
 constexpr uint32_t kHighestGatewayByte = 0xFF;
-using EntryId = TRcvQueue::EntryId;
+using EntryId = ReceiveQueue::EntryId;
 
 // The order a fetch by gateway takes from: all frames for ID 0, else the
 // frames whose gateway byte equals the ID (none for an ID above 255). False
@@ -36,7 +36,7 @@ bool OrderOfGateway(uint32_t gwId, int &order) {
   const int32_t index = FindGateway(gwId);
   if (index == -2) return false;
   const uint16_t id = static_cast<uint16_t>(gwId);
-  order = index == -1 ? TRcvQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
+  order = index == -1 ? ReceiveQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
   return true;
 }
 
@@ -74,8 +74,9 @@ Scan Test(const TagFilter &filter, const ByteView &frame) {
 // tests ends the scan: it is removed and reported.
 Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
-  const int order = filter.gateway == 0 ? TRcvQueue::kAnyGateway : static_cast<int>(filter.gateway);
-  for (entry = RcvQueue->First(order); entry != TRcvQueue::kNoEntry;
+  const int order =
+      filter.gateway == 0 ? ReceiveQueue::kAnyGateway : static_cast<int>(filter.gateway);
+  for (entry = RcvQueue->First(order); entry != ReceiveQueue::kNoEntry;
        entry = RcvQueue->Next(entry, order)) {
     frame = RcvQueue->View(entry);
     const Scan scan = Test(filter, frame);
@@ -163,7 +164,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     ByteView frame;
     const Scan scan = FindTagEntry(filter, entry, frame);
     if (scan == Scan::kSkip) return 0;
-    TTagMessage message;
+    TagMessage message;
     const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
     // Removing a frame from inside a run needs a record: made before anything
     // is written, so that a failure delivers nothing and keeps the frame.

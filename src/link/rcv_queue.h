@@ -24,7 +24,7 @@
 
 namespace roviro2 {
 
-class TRcvQueue {
+class ReceiveQueue {
  public:
   // Names one queued frame: its run and its place in the arena chunk. An id
   // stays valid until its frame, or a frame of the same run before it, is
@@ -58,7 +58,7 @@ class TRcvQueue {
   // allocates nothing: throws std::bad_alloc, with nothing changed, when the
   // memory cannot be had.
   void ReserveFor(std::size_t bytes) {
-    runs_.reserve(runs_.size() + TFrameArena::ChunksFor(bytes));
+    runs_.reserve(runs_.size() + FrameArena::ChunksFor(bytes));
     arena_.ReserveFor(bytes);
   }
 
@@ -128,7 +128,7 @@ class TRcvQueue {
     // size differs from its length field has a run of its own.
     bool byLength = false;
   };
-  static_assert(TFrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
+  static_assert(FrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
                 "a run's first frame starts at an offset below 65536");
   using Order = Links Run::*;
   static constexpr std::size_t kGatewayBytes = 256;
@@ -180,10 +180,10 @@ class TRcvQueue {
   std::array<Ends, kGatewayBytes> gateways_;
   std::size_t count_ = 0;
   std::array<std::size_t, kGatewayBytes> bytesOf_{};
-  TFrameArena arena_;
+  FrameArena arena_;
 };
 
 // Null before the first PT_API_Open and after PT_API_Close.
-extern std::unique_ptr<TRcvQueue> RcvQueue;
+extern std::unique_ptr<ReceiveQueue> RcvQueue;
 
 }  // namespace roviro2

@@ -33,14 +33,14 @@ extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const ui
     const std::size_t length = ReadLength(frame);
     if (length < kSmallestLength) return ROVIRO2_SEND_FAILED;
 
-    const TPieceCutter cutter(frame, length);
+    const PieceCutter cutter(frame, length);
     if (!socket->Reserve(cutter.WireSize())) return SendError();
     for (std::size_t i = 0; i < cutter.Count(); ++i) {
-      const TFramePiece piece = cutter.Piece(i);
+      const FramePiece piece = cutter.Piece(i);
       const ByteView whole[] = {{piece.data, piece.dataSize}};
       const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
-      const TSendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
-      if (outcome != TSendOutcome::kTaken) return SendError();
+      const SendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
+      if (outcome != SendOutcome::kTaken) return SendError();
     }
     return ROVIRO2_SENT;
   });

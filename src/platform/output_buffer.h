@@ -14,9 +14,9 @@
 
 namespace roviro2 {
 
-class TOutputBuffer {
+class OutputBuffer {
  public:
-  explicit TOutputBuffer(std::size_t capacity) : capacity_(capacity) {}
+  explicit OutputBuffer(std::size_t capacity) : capacity_(capacity) {}
 
   std::size_t Capacity() const { return capacity_; }
   std::size_t Size() const { return bytes_.size() - head_; }

@@ -59,25 +59,25 @@ ssize_t WriteRuns(int fd, const ByteView *runs, std::size_t count) {
   return sendmsg(fd, &message, kSendFlags);
 }
 
-int Fd(TNativeSocket handle) {
+int Fd(NativeSocket handle) {
   return static_cast<int>(handle);
 }
 
 }  // namespace
 
-TNativeSocket TClientSocket::Impl::NewHandle() {
+NativeSocket TClientSocket::Impl::NewHandle() {
   const int handle = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (handle < 0) return kNoSocket;
   ConfigureSocket(handle);
   return handle;
 }
 
-void TClientSocket::Impl::CloseHandle(TNativeSocket handle) {
+void TClientSocket::Impl::CloseHandle(NativeSocket handle) {
   close(Fd(handle));
 }
 
-bool TClientSocket::Impl::WatchConnect(TNativeSocket handle) {
-  return TEpollSource::Running()->Watch(Fd(handle), Tag(), true, false, false);
+bool TClientSocket::Impl::WatchConnect(NativeSocket handle) {
+  return EpollSource::Running()->Watch(Fd(handle), Tag(), true, false, false);
 }
 
 int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
@@ -99,18 +99,18 @@ void TClientSocket::Impl::BecomeConnected() {
   state = State::kConnected;
   writesWatched = false;
   readsHeld = false;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
+  EpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
 }
 
 void TClientSocket::Impl::WatchWrites(bool on) {
   if (writesWatched == on || !Connected()) return;
   writesWatched = on;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true, readsHeld);
+  EpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true, readsHeld);
 }
 
 void TClientSocket::Impl::WatchReads() {
   if (!Connected()) return;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
+  EpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
 }
 
 std::size_t TClientSocket::Impl::SendRoom() const {
@@ -181,7 +181,7 @@ int TClientSocket::Impl::SystemError() {
 }
 
 void TClientSocket::Impl::StopWatching() {
-  if (TEpollSource *source = TEpollSource::Running()) source->Unwatch(Fd(fd));
+  if (EpollSource *source = EpollSource::Running()) source->Unwatch(Fd(fd));
 }
 
 }  // namespace roviro2

@@ -37,12 +37,12 @@ Bytes RandomStream(std::mt19937 &random) {
   return stream;
 }
 
-FrameCutter::Result LibraryCut(roviro2::TMyTCP2 &slot, roviro2::TRcvQueue &queue,
+FrameCutter::Result LibraryCut(roviro2::TMyTCP2 &slot, roviro2::ReceiveQueue &queue,
                                const uint8_t *data, std::size_t size) {
   FrameCutter::Result result;
   roviro2::ReceiveBytes(slot, data, size, 0.0, queue,
                         [&](const std::string &text) { result.notices.push_back(text); });
-  for (auto id = queue.First(); id != roviro2::TRcvQueue::kNoEntry; id = queue.First()) {
+  for (auto id = queue.First(); id != roviro2::ReceiveQueue::kNoEntry; id = queue.First()) {
     const roviro2::ByteView view = queue.View(id);
     result.frames.emplace_back(view.data, view.data + view.size);
     result.frames.back()[kGatewayByte] = 0;
@@ -57,7 +57,7 @@ TEST(SimulatorFrameCutter, CutsRandomStreamsAsTheLibraryDoes) {
     const Bytes stream = RandomStream(random);
     roviro2::TMyTCP2 slot;
     slot.RcvTimeOut = roviro2::kRcvTimeOutDays;
-    roviro2::TRcvQueue queue;
+    roviro2::ReceiveQueue queue;
     FrameCutter cutter;
     const auto now = FrameCutter::Clock::now();
     for (std::size_t at = 0, size; at < stream.size(); at += size) {
