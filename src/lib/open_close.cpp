@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Start and stop of the library: PT_API_Open and PT_API_Close.
-#include "lib/host_form.h"
+#include "link/host_form.h"
 #include "link/rcv_queue.h"
 #include "link/reception_hold.h"
 #include "platform/boundary.h"
@@ -38,11 +38,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
       if (!slot.Socket) continue;
       // The slot lets go first: a release may show notices, and a handler
       // that calls the library must not reach the socket being released.
-      TClientSocket *socket = slot.Socket;
-      slot.Socket = nullptr;
+      auto socket = std::move(slot.Socket);
       slot.OpenFlag = 0;
       slot.OpenCnt = 0;
-      ReleaseSocket(socket);
+      socket.reset();
     }
     StopSocketEvents();
     RcvQueue.reset();

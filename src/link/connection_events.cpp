@@ -3,7 +3,7 @@
 // arrived.
 #include <string>
 
-#include "lib/host_form.h"
+#include "link/host_form.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
 #include "link/reception_hold.h"
@@ -15,12 +15,11 @@ namespace roviro2 {
 
 namespace {
 
-// The first configured slot whose socket this is, or -1.
-int32_t SlotOf(const TClientSocket &socket) {
-  for (int32_t i = 0; i < GwCount; ++i) {
-    if (GwTable[i].Socket == &socket) return i;
-  }
-  return -1;
+// The slot a handler is bound to, while it is configured and still holds
+// this socket; otherwise -1.
+int32_t SlotOf(int32_t slot, const TClientSocket &socket) {
+  const bool holds = slot >= 0 && slot < GwCount && GwTable[slot].Socket.get() == &socket;
+  return holds ? slot : -1;
 }
 
 // A connect or connect-error event answers one attempt. More answers than
@@ -37,8 +36,8 @@ void AnswerAttempt(int32_t index) {
 
 // A new connection is a new byte stream: what an earlier connection left of
 // an incomplete frame is dropped, so it never joins bytes of this one.
-void TForm0::TCP1Connect(TClientSocket &socket) {
-  const int32_t index = SlotOf(socket);
+void TForm0::TCP1Connect(int32_t slot, TClientSocket &socket) {
+  const int32_t index = SlotOf(slot, socket);
   if (index < 0) return;
   GwTable[index].RcvBuf.clear();
   GwTable[index].pacing.connectedAt = NowDays();
@@ -48,8 +47,8 @@ void TForm0::TCP1Connect(TClientSocket &socket) {
 // A dropped connection is noticed through the socket's Active alone. One
 // that died within a second of being made counts as a failed attempt, so a
 // gateway that accepts and drops at once is not reconnected at full speed.
-void TForm0::TCP1Disconnect(TClientSocket &socket) {
-  const int32_t index = SlotOf(socket);
+void TForm0::TCP1Disconnect(int32_t slot, TClientSocket &socket) {
+  const int32_t index = SlotOf(slot, socket);
   if (index < 0) return;
   ConnectPacing &pacing = GwTable[index].pacing;
   if (pacing.connectedAt == ConnectPacing::kNever) return;
@@ -59,8 +58,8 @@ void TForm0::TCP1Disconnect(TClientSocket &socket) {
 }
 
 // Only a failed connect changes anything; every error is dropped.
-void TForm0::TCP1Error(TClientSocket &socket, SocketErrorKind kind, int &errorCode) {
-  const int32_t index = SlotOf(socket);
+void TForm0::TCP1Error(int32_t slot, TClientSocket &socket, SocketErrorKind kind, int &errorCode) {
+  const int32_t index = SlotOf(slot, socket);
   if (index >= 0 && kind == SocketErrorKind::eeConnect) {
     GwTable[index].pacing.failedAt = NowDays();
     AnswerAttempt(index);
@@ -72,8 +71,8 @@ void TForm0::TCP1Error(TClientSocket &socket, SocketErrorKind kind, int &errorCo
 // read while the memory to queue a whole read cannot be had (the bytes wait
 // in the socket for a later poll), nor while the gateway's queued frames are
 // over the receive limit (reads are held until the application fetches).
-void TForm0::TCP1DataArrival(TClientSocket &socket) {
-  const int32_t index = SlotOf(socket);
+void TForm0::TCP1DataArrival(int32_t slot, TClientSocket &socket) {
+  const int32_t index = SlotOf(slot, socket);
   if (index >= 0 && RcvQueue) {
     TMyTCP2 &slot = GwTable[index];
     if (HoldIfFull(slot, *RcvQueue) || !PrepareToReceive(slot, *RcvQueue)) return;

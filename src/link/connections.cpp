@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Which gateways the application wants connected, and their state:
 // PT_GW_Open, PT_GW_Close, PT_GW_Status, PT_GW_AllStatus.
-#include "lib/host_form.h"
+#include "link/host_form.h"
 #include "platform/boundary.h"
 #include "platform/clock.h"
 #include "platform/socket_events.h"
@@ -28,12 +28,14 @@ bool SlotRange(uint32_t gwId, int32_t &first, int32_t &last) {
 
 // Marks the slot wanted and starts an attempt unless it is connected or one
 // is under way. 6, or -2 when the attempt cannot start.
-int32_t WantConnected(TMyTCP2 &slot) {
+int32_t WantConnected(int32_t index) {
+  TMyTCP2 &slot = GwTable[index];
   // Outside PT_API_Open .. PT_API_Close no socket is made: nothing would
   // release it.
-  if (!slot.Socket && HostForm && SocketEventsStarted()) slot.Socket = HostForm->CreateSocket();
+  if (!slot.Socket && HostForm && SocketEventsStarted())
+    slot.Socket = HostForm->CreateSocket(index);
   slot.OpenFlag = 1;
-  TClientSocket *socket = slot.Socket;
+  TClientSocket *socket = slot.Socket.get();
   if (!socket) return kCannotStart;
   if (!socket->SetAddress(slot.IPAddr.IP) || !socket->SetPort(slot.IPAddr.Port)) {
     return kCannotStart;  // address or port changed while connected
@@ -63,7 +65,7 @@ int32_t OpenRange(uint32_t gwId, bool explicitOpen) {
   bool failed = false;
   for (int32_t i = first; i <= last; ++i) {
     if (explicitOpen) GwTable[i].pacing.failedAt = ConnectPacing::kNever;
-    result = WantConnected(GwTable[i]);
+    result = WantConnected(i);
     failed = failed || result == kCannotStart;
   }
   return failed ? kCannotStart : result;

@@ -1,9 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "registry/gateway_table.h"
 
+#include "platform/client_socket.h"
+
 namespace roviro2 {
 
 TMyTCP2 GwTable[kMaxGateways];
+
+namespace {
+// Made after the table, so ended before it: while the library is unloaded
+// the slots' sockets are not released.
+struct UnloadMark {
+  ~UnloadMark() { unloading = true; }
+  static bool unloading;
+};
+bool UnloadMark::unloading = false;
+UnloadMark unloadMark;
+}  // namespace
+
+void SocketRelease::operator()(TClientSocket *socket) const {
+  if (!UnloadMark::unloading) delete socket;
+}
 uint16_t GwCount = 0;
 uint16_t DefaultGw = 0;
 

@@ -4,12 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace roviro2 {
 
 class TClientSocket;
+
+// Releases a slot's socket: its connection, if any, is closed and no event
+// is raised. When the library is unloaded without PT_API_Close the socket is
+// left as it is: closing connections is PT_API_Close's task.
+struct SocketRelease {
+  void operator()(TClientSocket *socket) const;
+};
 
 // A gateway's address record.
 struct TIPAddrBook {
@@ -28,9 +36,9 @@ struct ConnectPacing {
 
 // One slot of the gateway table.
 struct TMyTCP2 {
-  TClientSocket *Socket = nullptr;  // owned by the host that created it
-  int32_t OpenFlag = 0;             // 1: the application wants it connected
-  int32_t OpenCnt = 0;              // attempts started and not yet answered
+  std::unique_ptr<TClientSocket, SocketRelease> Socket;  // made by the host, owned here
+  int32_t OpenFlag = 0;                                  // 1: the application wants it connected
+  int32_t OpenCnt = 0;                                   // attempts started and not yet answered
   TIPAddrBook IPAddr;
   std::vector<uint8_t> RcvBuf;  // received bytes not yet cut into frames
   double RcvTime = 0.0;         // days: when RcvBuf was last left incomplete

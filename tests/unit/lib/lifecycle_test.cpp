@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "lib/host_form.h"
+#include "link/host_form.h"
 #include "link/rcv_queue.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"

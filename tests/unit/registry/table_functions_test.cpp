@@ -27,7 +27,7 @@ class TableFunctions : public ::testing::Test {
 TEST_F(TableFunctions, IdToIndexUsesTheLowSixteenBitsAndTheFirstMatch) {
   ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 1), 0);
   ASSERT_EQ(PT_GW_InsConf(5, "10.0.0.5", 1), 1);
-  GwTable[GwCount] = GwTable[1];  // a second slot with ID 5, as a file may load
+  GwTable[GwCount].IPAddr = GwTable[1].IPAddr;  // a second slot with ID 5, as a file may load
   GwTable[GwCount].IPAddr.IP = "10.0.0.6";
   ++GwCount;
   EXPECT_EQ(PT_GW_ID2Ndx(0), -1);

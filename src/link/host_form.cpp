@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "lib/host_form.h"
+#include "link/host_form.h"
 
 #include <algorithm>
 
@@ -27,19 +27,15 @@ void ReleaseIdleHosts() {
       hosts.end());
 }
 
-TClientSocket *TForm0::CreateSocket() {
-  auto *socket = new TClientSocket;
-  socket->OnConnect = [this](TClientSocket &s) { TCP1Connect(s); };
-  socket->OnDisconnect = [this](TClientSocket &s) { TCP1Disconnect(s); };
-  socket->OnRead = [this](TClientSocket &s) { TCP1DataArrival(s); };
-  socket->OnError = [this](TClientSocket &s, SocketErrorKind kind, int &code) {
-    TCP1Error(s, kind, code);
+std::unique_ptr<TClientSocket, SocketRelease> TForm0::CreateSocket(int32_t slot) {
+  std::unique_ptr<TClientSocket, SocketRelease> socket(new TClientSocket);
+  socket->OnConnect = [this, slot](TClientSocket &s) { TCP1Connect(slot, s); };
+  socket->OnDisconnect = [this, slot](TClientSocket &s) { TCP1Disconnect(slot, s); };
+  socket->OnRead = [this, slot](TClientSocket &s) { TCP1DataArrival(slot, s); };
+  socket->OnError = [this, slot](TClientSocket &s, SocketErrorKind kind, int &code) {
+    TCP1Error(slot, s, kind, code);
   };
   return socket;
-}
-
-void ReleaseSocket(TClientSocket *socket) {
-  delete socket;
 }
 
 }  // namespace roviro2

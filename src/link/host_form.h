@@ -9,20 +9,24 @@
 #include <vector>
 
 #include "platform/client_socket.h"
+#include "registry/gateway_table.h"
 
 namespace roviro2 {
 
 class TForm0 {
  public:
-  // Socket event handlers. They work on the library-wide state only, so
-  // every host handles events alike.
-  void TCP1Connect(TClientSocket &socket);
-  void TCP1Disconnect(TClientSocket &socket);
-  void TCP1Error(TClientSocket &socket, SocketErrorKind kind, int &errorCode);
-  void TCP1DataArrival(TClientSocket &socket);
+  // Socket event handlers, bound to the slot whose socket raised the event.
+  // An event of a socket that the slot no longer holds (or of a slot beyond
+  // the configured ones) is ignored. They work on the library-wide state
+  // only, so every host handles events alike.
+  void TCP1Connect(int32_t slot, TClientSocket &socket);
+  void TCP1Disconnect(int32_t slot, TClientSocket &socket);
+  void TCP1Error(int32_t slot, TClientSocket &socket, SocketErrorKind kind, int &errorCode);
+  void TCP1DataArrival(int32_t slot, TClientSocket &socket);
 
-  // A new socket owned by this host, with the four handlers connected.
-  TClientSocket *CreateSocket();
+  // A new socket for the slot, with the four handlers connected; the slot
+  // owns it.
+  std::unique_ptr<TClientSocket, SocketRelease> CreateSocket(int32_t slot);
 };
 
 // The host created by the latest PT_API_Open, or null before the first.
@@ -34,8 +38,5 @@ TForm0 *CreateHostForm();
 
 // Frees every host but the current one; called when no socket is left.
 void ReleaseIdleHosts();
-
-// Releases a socket: its connection, if any, is closed and no event is raised.
-void ReleaseSocket(TClientSocket *socket);
 
 }  // namespace roviro2
