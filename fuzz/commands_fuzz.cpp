@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: MIT
-// Every command function on arbitrary arguments, with the frames captured
-// instead of sent. Texts and byte runs live in buffers of exactly the size
-// the caller promises, so a read past them is caught. Checked: every frame
+// Every command of the export table on arbitrary arguments, drawn by the
+// kinds of its arguments, with the frames captured instead of sent. Texts and
+// byte runs live in buffers of exactly the size the caller promises, so a
+// read past them is caught. Checked: every frame
 // the builder wrote is 8 to 8200 bytes, its length field equals the count of
 // bytes written (the sink gets those bytes, not as many as the length field
 // says), bytes 3 to 5 are 0 and the port code is 0x60 or 0x61.
 #include <cstdint>
 #include <cstring>
-#include <functional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "commands/command_sender.h"
 #include "fuzz_check.h"
+#include "lib/export_family.h"
 #include "link/frame.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
@@ -74,113 +77,86 @@ int32_t Count(Input &in) {
   return static_cast<int32_t>(in.U32());
 }
 
-using Call = std::function<void(Input &)>;
+// A number: small, at an edge, or anything.
+uint32_t Number(Input &in) {
+  const uint8_t kind = in.Byte();
+  if (kind % 3 == 0) return in.Byte();
+  if (kind % 3 == 1) return static_cast<uint32_t>(Count(in));
+  return in.U32();
+}
 
-std::vector<Call> Calls() {
-  using U = uint32_t;
-  return {
-      [](Input &in) { PT_Tag_Reset(in.U32()); },
-      [](Input &in) { PT_Tag_ChgAddr(in.U32(), in.U32()); },
-      [](Input &in) { PT_GW_SetPollRang(in.U32(), static_cast<int32_t>(in.U32()), in.U32()); },
-      [](Input &in) { PT_GW_TagDiag(in.Byte() % 4, static_cast<int32_t>(in.Byte() % 4)); },
-      [](Input &in) {
-        PT_LB_DspNum(in.U32(), static_cast<int32_t>(in.U32()) % 2000000, in.U32(),
-                     static_cast<int32_t>(in.U32()));
-      },
-      [](Input &in) {
-        U t = in.U32(), x = in.U32();
-        int32_t m = static_cast<int32_t>(in.U32());
-        PT_LB_DspStr(t, in.Text(), x, m);
-      },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t m = static_cast<int32_t>(in.U32());
-        PT_LB_DspStr2(t, in.Text(), m);
-      },
-      [](Input &in) { PT_LB_DspOff(in.U32()); },
-      [](Input &in) { PT_LB_DspAddr(in.U32()); },
-      [](Input &in) { PT_LB_LedOn(in.U32(), in.U32(), in.U32()); },
-      [](Input &in) { PT_LB_BuzOn(in.U32(), in.U32()); },
-      [](Input &in) { PT_LB_SetMode(in.U32(), in.U32()); },
-      [](Input &in) { PT_LB_Simulate(in.U32(), in.U32()); },
-      [](Input &in) { PT_LB_SetLock(in.U32(), in.U32(), in.U32()); },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t m = static_cast<int32_t>(in.U32());
-        PT_LB2_DspStr(t, in.Text(), m);
-      },
-      [](Input &in) { PT_LB2_SetRows(in.U32(), static_cast<int32_t>(in.U32())); },
-      [](Input &in) {
-        U t = in.U32(), lead = in.U32();
-        PT_LB2_Download(t, lead, in.Text());
-      },
-      [](Input &in) { PT_CCD_Rescan(in.U32()); },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t n = Count(in);
-        PT_CNV_SendData(t, in.Counted(n), n);
-      },
-      [](Input &in) { PT_CNV_SetTerminator(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_InputMode(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_BufSize(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_SetConf(in.U32(), in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_ReqConf(in.U32()); },
-      [](Input &in) { PT_DCS_GetVer(in.U32()); },
-      [](Input &in) { PT_DCS_Reset(in.U32()); },
-      [](Input &in) { PT_DCS_SetRows(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_SimulateKey(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_Cls(in.U32()); },
-      [](Input &in) { PT_DCS_Buzzer(in.U32(), in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_ScrollUp(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_ScrollDown(in.U32(), in.U32()); },
-      [](Input &in) { PT_DCS_ScrollHome(in.U32()); },
-      [](Input &in) { PT_DCS_ScrollEnd(in.U32()); },
-      [](Input &in) { PT_DCS_SetCursor(in.U32(), in.U32(), in.U32()); },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t n = Count(in);
-        PT_DCS_DspStrE(t, reinterpret_cast<const char *>(in.Counted(n)), n);
-      },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t n = Count(in);
-        PT_DCS_DspStrC(t, reinterpret_cast<const char *>(in.Counted(n)), n);
-      },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t n = Count(in);
-        PT_DT2_DspStr(t, reinterpret_cast<const char *>(in.Counted(n < 0 ? 0 : n)), n);
-      },
-      [](Input &in) { PT_DT2_EnableCounter(in.U32()); },
-      [](Input &in) { PT_DT2_DisableCounter(in.U32()); },
-      [](Input &in) { PT_DT2_ReadCounter(in.U32()); },
-      [](Input &in) { PT_DT2_SetCounter(in.U32(), in.U32()); },
-      [](Input &in) { PT_DT2_AutoReport(in.U32(), in.U32()); },
-      [](Input &in) { PT_DT2_Buzzer(in.U32(), in.U32(), in.U32()); },
-      [](Input &in) { PT_DT2_FunKeyConfig(in.U32(), in.U32()); },
-      [](Input &in) { PT_DT2_Terminator(in.U32(), in.U32()); },
-      [](Input &in) { PT_DIO_ReadIoStatus(in.U32()); },
-      [](Input &in) { PT_DIO_SetDO(in.U32(), static_cast<int32_t>(in.U32()), in.U32()); },
-      [](Input &in) { PT_DIO_SetDiRspMode(in.U32(), in.U32()); },
-      [](Input &in) { PT_KBN_Clear(in.U32()); },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t p = static_cast<int32_t>(in.U32()), o = static_cast<int32_t>(in.U32());
-        PT_KBN_DspMsg(t, in.Text(), p, o);
-      },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t s = static_cast<int32_t>(in.U32()), p = static_cast<int32_t>(in.U32()),
-                o = static_cast<int32_t>(in.U32());
-        PT_KBN_SegDownload(t, s, in.Text(), p, o);
-      },
-      [](Input &in) { PT_KBN_SegDel(in.U32(), static_cast<int32_t>(in.U32())); },
-      [](Input &in) {
-        U t = in.U32();
-        int32_t n = Count(in);
-        PT_KBN_SegDsp(t, in.Counted(n < 0 ? 0 : n), n);
-      },
-  };
+// The arguments of one call, drawn by the export table's kinds: numbers
+// first, so that each counted argument gets exactly the bytes its count
+// promises.
+struct Drawn {
+  uint32_t numbers[8] = {};
+  const void *pointers[8] = {};
+};
+
+Drawn Draw(const char *kinds, Input &in) {
+  Drawn drawn;
+  const std::size_t count = std::strlen(kinds);
+  for (std::size_t i = 0; i < count; ++i)
+    drawn.numbers[i] = kinds[i] == 'c' ? static_cast<uint32_t>(Count(in)) : Number(in);
+  for (std::size_t i = 0; i < count; ++i) {
+    const bool counted = i + 1 < count && kinds[i + 1] == 'c';
+    if (kinds[i] == 's' && !counted) drawn.pointers[i] = in.Text();
+    if (counted) drawn.pointers[i] = in.Counted(static_cast<int32_t>(drawn.numbers[i + 1]));
+  }
+  return drawn;
+}
+
+// Only commands are called, and no command writes through a pointer; the
+// other exports of the table are listed but never called.
+template <typename T>
+T Arg(const Drawn &, std::size_t) {
+  static_assert(std::is_pointer_v<T>, "every argument type of a command is drawn below");
+  return nullptr;
+}
+template <>
+uint32_t Arg<uint32_t>(const Drawn &drawn, std::size_t i) {
+  return drawn.numbers[i];
+}
+template <>
+int32_t Arg<int32_t>(const Drawn &drawn, std::size_t i) {
+  return static_cast<int32_t>(drawn.numbers[i]);
+}
+template <>
+const char *Arg<const char *>(const Drawn &drawn, std::size_t i) {
+  return static_cast<const char *>(drawn.pointers[i]);
+}
+template <>
+const uint8_t *Arg<const uint8_t *>(const Drawn &drawn, std::size_t i) {
+  return static_cast<const uint8_t *>(drawn.pointers[i]);
+}
+
+template <typename F>
+struct Caller;
+template <typename... A>
+struct Caller<int32_t (*)(A...)> {
+  template <int32_t (*F)(A...), std::size_t... I>
+  static void Call(const Drawn &drawn, std::index_sequence<I...>) {
+    F(Arg<A>(drawn, I)...);
+  }
+  template <int32_t (*F)(A...)>
+  static void Call(const char *kinds, Input &in) {
+    Call<F>(Draw(kinds, in), std::index_sequence_for<A...>{});
+  }
+};
+
+struct Command {
+  void (*call)(const char *kinds, Input &in);
+  const char *kinds;
+};
+
+// Every command of the export table.
+std::vector<Command> Commands() {
+  std::vector<Command> commands;
+#define ROVIRO2_EXPORT(ordinal, name, kinds, names, family) \
+  if (family == kCommand) commands.push_back({&Caller<decltype(&name)>::Call<&name>, kinds});
+#include "lib/export_table.inc"
+#undef ROVIRO2_EXPORT
+  return commands;
 }
 
 int32_t CheckFrame(uint16_t, const std::vector<uint8_t> &frame) {
@@ -205,9 +181,11 @@ void SetUp() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
   SetUp();
-  static const std::vector<Call> calls = Calls();
+  static const std::vector<Command> commands = Commands();
   Input in(data, size);
-  for (int i = 0; i < 8 && !in.Empty(); ++i)
-    calls[in.Byte() % calls.size()](in);
+  for (int i = 0; i < 8 && !in.Empty(); ++i) {
+    const Command &command = commands[in.Byte() % commands.size()];
+    command.call(command.kinds, in);
+  }
   return 0;
 }

@@ -5,6 +5,8 @@
 // the other functions.
 #include "lib/result_texts.h"
 
+#include "lib/export_family.h"
+
 #include <cstring>
 
 #include "roviro2.h"
@@ -69,21 +71,22 @@ bool StartsWith(const char *name, const char *prefix) {
   return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
 }
 
+struct Family {
+  const char *name;
+  ExportFamily family;
+};
+
+constexpr Family kFamilies[] = {
+#define ROVIRO2_EXPORT(ordinal, name, kinds, names, family) {#name, family},
+#include "lib/export_table.inc"
+#undef ROVIRO2_EXPORT
+};
+
+// Whether the function hands frames to the sender, whose codes it returns.
 bool SendsFrames(const char *name) {
-  static const char *const kPrefixes[] = {"PT_LB",
-                                          "PT_DCS",
-                                          "PT_DT2",
-                                          "PT_DIO",
-                                          "PT_KBN",
-                                          "PT_CCD",
-                                          "PT_CNV",
-                                          "PT_Tag_ChgAddr",
-                                          "PT_Tag_Reset",
-                                          "PT_GW_SndMsg",
-                                          "PT_GW_SetPollRang",
-                                          "PT_GW_TagDiag"};
-  for (const char *prefix : kPrefixes) {
-    if (StartsWith(name, prefix)) return true;
+  for (const Family &entry : kFamilies) {
+    if (std::strcmp(entry.name, name) == 0)
+      return entry.family == kSender || entry.family == kCommand;
   }
   return false;
 }

@@ -215,7 +215,7 @@ Function FromTable(const char *name, const char *kinds, const char *names, int32
 
 // Every export, in the order of the ordinals.
 const std::vector<Function> kFunctions = {
-#define ROVIRO2_EXPORT(ordinal, name, kinds, names) \
+#define ROVIRO2_EXPORT(ordinal, name, kinds, names, family) \
   FromTable(#name, kinds, names, &Signature<decltype(&name)>::Call<&name>),
 #include "export_table.inc"
 #undef ROVIRO2_EXPORT

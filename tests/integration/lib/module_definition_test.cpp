@@ -57,7 +57,7 @@ struct TableEntry {
 };
 
 const TableEntry kTable[] = {
-#define ROVIRO2_EXPORT(ordinal, name, kinds, names) {ordinal, #name, kinds, names},
+#define ROVIRO2_EXPORT(ordinal, name, kinds, names, family) {ordinal, #name, kinds, names},
 #include "../../../src/lib/export_table.inc"
 #undef ROVIRO2_EXPORT
 };
