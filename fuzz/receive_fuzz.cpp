@@ -11,8 +11,8 @@
 // and no fetch writes past the room its function promises (each gets a heap
 // buffer of exactly that size).
 #include <algorithm>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,25 +33,25 @@ struct Outcome {
   std::vector<std::string> notices;
 };
 
-void Feed(TMyTCP2 &slot, TRcvQueue &queue, std::vector<std::string> &notices, const uint8_t *bytes,
-          std::size_t size) {
+void Feed(TMyTCP2 &slot, ReceiveQueue &queue, std::vector<std::string> &notices,
+          const uint8_t *bytes, std::size_t size) {
   const NoticeSink sink = [&notices](const std::string &text) { notices.push_back(text); };
   ReceiveBytes(slot, bytes, size, 1.0, queue, sink);
 }
 
 // Takes the oldest frame of the queue into out.
-void TakeOldest(TRcvQueue &queue, Outcome &out) {
+void TakeOldest(ReceiveQueue &queue, Outcome &out) {
   const auto id = queue.First();
-  const FrameView view = queue.View(id);
+  const ByteView view = queue.View(id);
   out.frames.emplace_back(view.data, view.data + view.size);
   queue.Remove(id);
 }
 
 // The bytes of gateway 5's frames as the queue counts them must be those of
 // the frames it holds: back-pressure decides by that count.
-void CheckQueuedBytes(const TRcvQueue &queue) {
+void CheckQueuedBytes(const ReceiveQueue &queue) {
   std::size_t bytes = 0;
-  for (auto id = queue.First(); id != TRcvQueue::kNoEntry; id = queue.Next(id))
+  for (auto id = queue.First(); id != ReceiveQueue::kNoEntry; id = queue.Next(id))
     bytes += queue.View(id).size;
   FUZZ_CHECK(queue.QueuedBytes(5) == bytes);
 }
@@ -63,7 +63,7 @@ Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &
   TMyTCP2 slot;
   slot.IPAddr.ID = 5;
   slot.RcvTimeOut = kRcvTimeOutDays;
-  TRcvQueue queue;
+  ReceiveQueue queue;
   Outcome out;
   const std::size_t limit = mode == 0 ? SIZE_MAX : 5 + random() % 20000;
   const std::size_t chunk = 1 + random() % 64;
@@ -77,9 +77,12 @@ Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &
     const std::vector<uint8_t> read(stream.begin() + static_cast<std::ptrdiff_t>(at),
                                     stream.begin() + static_cast<std::ptrdiff_t>(at + n));
     Feed(slot, queue, out.notices, read.data(), read.size());
+    FUZZ_CHECK(queue.CheckInvariants());
     at += n;
-    while (queue.Count() > 0 && queue.QueuedBytes(5) >= limit)
+    while (queue.Count() > 0 && queue.QueuedBytes(5) >= limit) {
       TakeOldest(queue, out);
+      FUZZ_CHECK(queue.CheckInvariants());
+    }
   }
   CheckQueuedBytes(queue);
   while (queue.Count() > 0)
@@ -146,6 +149,7 @@ bool FetchOnce(std::mt19937 &random) {
       break;
     }
   }
+  FUZZ_CHECK(RcvQueue->CheckInvariants());
   return RcvQueue->Count() > 0;
 }
 
@@ -174,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     CheckFrame(frame.data(), frame.size());
 
   SetUpTable();
-  RcvQueue = std::make_unique<TRcvQueue>();
+  RcvQueue = std::make_unique<ReceiveQueue>();
   std::vector<std::string> notices;
   Feed(GwTable[0], *RcvQueue, notices, stream.data(), stream.size());
   Feed(GwTable[2], *RcvQueue, notices, stream.data(), stream.size());

@@ -90,6 +90,27 @@
 #define ROVIRO2_TAG_ADDR(gwId, port, node) \
   ((((uint32_t)(gwId)&0xFFFFu) << 16) | (((uint32_t)(port)&0xFFu) << 8) | ((uint32_t)(node)&0xFFu))
 
+/* Connection statuses: PT_GW_Status, PT_GW_Open, PT_GW_AllStatus (one byte
+ * each there: 0xFF is -1, 0xFE is -2). */
+#define ROVIRO2_CONNECTED 7
+#define ROVIRO2_CONNECTING 6
+#define ROVIRO2_NOT_CONNECTED 0
+#define ROVIRO2_CANNOT_START (-2) /* a connection attempt could not start */
+
+/* Results of PT_GW_SndMsg, which every command passes on unchanged. A
+ * command's own argument checks return values of the same range (see each
+ * function; roviro2_result_text says what a result of a function means). */
+#define ROVIRO2_SENT 0
+#define ROVIRO2_NO_GATEWAY (-1)   /* gateway ID 0, or not in the table */
+#define ROVIRO2_NEVER_OPENED (-2) /* PT_GW_Open was never called for it */
+#define ROVIRO2_NOT_UP (-3)       /* its connection is not up */
+#define ROVIRO2_SEND_FAILED (-4)  /* bad length, full, or the connection failed */
+
+/* Results of PT_Tag_RcvMsg. */
+#define ROVIRO2_FRAME_TAKEN 1
+#define ROVIRO2_NO_FRAME 0
+#define ROVIRO2_DAMAGED_FRAME (-2) /* a damaged frame was dropped: ask again */
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -104,8 +125,9 @@ extern "C" {
  * PT_GW_InsConf). Discards queued frames when the file was read. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void);
 
-/* Closes every gateway connection and discards queued frames. The gateway
- * table keeps its entries. Always returns 0; harmless when not open. */
+/* Closes every gateway connection, each as PT_GW_Close does (frames still
+ * waiting to go out included), and discards queued frames. The gateway table
+ * keeps its entries. Always returns 0; harmless when not open. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void);
 
 /* ---- Gateway table ------------------------------------------------------ */
@@ -159,7 +181,14 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_GetDefault(void);
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Open(uint32_t gwId);
 
 /* Closes gateway gwId (0: every entry) and stops reconnecting it. Returns 0,
- * or -1 for an unknown ID. */
+ * or -1 for an unknown ID. Close never waits for the gateway. Of the frames
+ * that PT_GW_SndMsg accepted and that still wait in the library, the system
+ * takes as many whole frames as it can without waiting, and delivers them
+ * after the close; on Windows it takes only the rest of a frame already
+ * begun. Every other one is dropped with one notice "TCP Send Error" (one
+ * per piece of a long frame). Bytes from the gateway that no poll has read
+ * yet are discarded. Data that the gateway sends after the close makes the system
+ * reset the connection, losing what it had not delivered yet. */
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId);
 
 /* Handles pending socket events, then reports gateway gwId: 7 connected,

@@ -67,6 +67,12 @@ ROVIRO2_API size_t roviro2_set_receive_limit(size_t bytes);
  * version's header can compare it with its own ROVIRO2_VERSION_STRING. */
 ROVIRO2_API const char *roviro2_version(void);
 
+/* What `result` means as a result of the function named `function` (for
+ * example "PT_GW_Status" and 6: "connecting"), in a few words: a static
+ * text, never null; "ok", "refused" or "failed" where the function gives the
+ * result no meaning of its own. */
+ROVIRO2_API const char *roviro2_result_text(const char *function, int32_t result);
+
 #ifdef __cplusplus
 }
 #endif

@@ -81,7 +81,7 @@ void Reassemble(benchmark::State &state) {
   roviro2::TMyTCP2 slot;
   slot.IPAddr.ID = 1;
   slot.RcvTimeOut = 1.0;
-  roviro2::TRcvQueue queue;
+  roviro2::ReceiveQueue queue;
   const roviro2::NoticeSink quiet;
   std::size_t queuedBytes = 0;
   TimeReads(
@@ -91,7 +91,7 @@ void Reassemble(benchmark::State &state) {
       },
       [&] {
         queuedBytes = 0;
-        for (auto id = queue.First(); id != roviro2::TRcvQueue::kNoEntry; id = queue.First()) {
+        for (auto id = queue.First(); id != roviro2::ReceiveQueue::kNoEntry; id = queue.First()) {
           queuedBytes += queue.View(id).size;
           queue.Remove(id);
         }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "commands/caller_bytes.h"
+#include "commands/command_codes.h"
 #include "link/frame.h"
 
 namespace roviro2 {
@@ -18,8 +19,7 @@ namespace roviro2 {
 // The result of a command whose arguments cannot be put into a frame.
 constexpr int32_t kCommandRefused = -4;
 
-// The device escape: command 0x3A, whose data always start with 0x40.
-constexpr uint8_t kDeviceEscape = 0x3A;
+// The first data byte of the device escape (kDeviceEscape).
 constexpr uint8_t kEscapeLead = 0x40;
 
 class CommandFrame {

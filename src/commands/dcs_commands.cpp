@@ -3,6 +3,7 @@
 // letter), the cursor, and text sent as it is or as hexadecimal digits.
 #include <string>
 
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "platform/boundary.h"
 #include "roviro2.h"
@@ -10,12 +11,6 @@
 using namespace roviro2;
 
 namespace {
-
-enum : uint8_t {
-  kControl = 0x37,
-  kHexText = 0x38,
-  kRawText = 0x39,
-};
 
 constexpr uint8_t kMaxSmallParam = 0x7F;
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Digital I/O modules: status request, outputs, input reporting mode.
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "platform/boundary.h"
 #include "roviro2.h"
@@ -7,11 +8,6 @@
 using namespace roviro2;
 
 namespace {
-
-enum : uint8_t {
-  kReadStatus = 0x3C,
-  kSetOutputs = 0x3D,
-};
 
 constexpr uint8_t kReportModeSetting = 0x11;
 

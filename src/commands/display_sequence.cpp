@@ -1,17 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "commands/display_sequence.h"
 
+#include "commands/command_codes.h"
+
 namespace roviro2 {
-
-namespace {
-
-constexpr uint8_t kShow = 0x00;
-constexpr uint8_t kBlank = 0x01;
-constexpr uint8_t kClear = 0x03;
-constexpr uint8_t kShowWithMode = 0x10;
-constexpr uint8_t kPreset = 0x12;
-
-}  // namespace
 
 int32_t SendPreset(uint32_t tagAddr, uint16_t value) {
   return SendCommand(tagAddr, kPreset,

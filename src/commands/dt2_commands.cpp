@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Counter terminals: counter sub-commands, buzzer, settings and text.
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "platform/boundary.h"
 #include "roviro2.h"
@@ -7,11 +8,6 @@
 using namespace roviro2;
 
 namespace {
-
-enum : uint8_t {
-  kBuzzer = 0x04,
-  kCounter = 0x40,
-};
 
 // Sub-command numbers of the counter command.
 enum : uint8_t {
@@ -77,7 +73,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_AutoReport(uint32_t tagAddr, uint32_t en
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_DT2_Buzzer(uint32_t tagAddr, uint32_t param1, uint32_t param2) {
   return Guarded(-4, [&]() -> int32_t {
-    return SendCommand(tagAddr, kBuzzer,
+    return SendCommand(tagAddr, kBuzzerOn,
                        {static_cast<uint8_t>(param1), static_cast<uint8_t>(param2)});
   });
 }

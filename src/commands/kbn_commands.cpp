@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Message boards: every body is text of hexadecimal digit pairs, one pair per
 // byte for the board; the message itself travels as the digits of its bytes.
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "commands/hex_digits.h"
 #include "platform/boundary.h"
@@ -9,13 +10,6 @@
 using namespace roviro2;
 
 namespace {
-
-enum : uint8_t {
-  kMessage = 0x40,
-  kSegmentDownload = 0x44,
-  kSegmentShow = 0x47,
-  kSegmentDelete = 0x4B,
-};
 
 // Segment numbers are 16-bit and sign-extended: 0xFFFF gives FFFFFFFF.
 std::string SegmentDigits(int32_t segment) {
@@ -40,7 +34,7 @@ extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_Clear(uint32_t tagAddr) {
   return Guarded(-4, [&]() -> int32_t {
-    CommandFrame frame(tagAddr, kMessage);
+    CommandFrame frame(tagAddr, kBoardMessage);
     frame.Put("9A011F");
     return frame.Send();
   });
@@ -49,7 +43,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_Clear(uint32_t tagAddr) {
 ROVIRO2_API int32_t ROVIRO2_CALL PT_KBN_DspMsg(uint32_t tagAddr, const char *text, int32_t msgParam,
                                                int32_t option) {
   return Guarded(-4, [&]() -> int32_t {
-    CommandFrame frame(tagAddr, kMessage);
+    CommandFrame frame(tagAddr, kBoardMessage);
     frame.Put("9A");
     PutMessage(frame, text, msgParam, option);
     return frame.Send();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Ten-character light bar tags (LB2), scanners (CCD) and converters (CNV).
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "commands/display_sequence.h"
 #include "platform/boundary.h"
@@ -10,13 +11,6 @@ using namespace roviro2;
 namespace {
 
 constexpr std::size_t kMaxLb2Text = 10;  // bytes of text shown or downloaded
-
-enum : uint8_t {
-  kDownload = 0x24,
-  kSetRows = 0x25,
-  kSendData = 0x28,
-  kRescan = 0x30,
-};
 
 constexpr uint8_t kTerminatorSetting = 0x20;
 

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "commands/caller_bytes.h"
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "commands/display_sequence.h"
 #include "platform/boundary.h"
@@ -17,20 +18,6 @@ constexpr std::size_t kDisplayWidth = 6;
 constexpr std::size_t kMaxFreeText = 20;
 constexpr int32_t kMinNumber = -99999;
 constexpr int32_t kMaxNumber = 999999;
-
-enum : uint8_t {
-  kBuzzerOn = 0x04,
-  kBuzzerOff = 0x05,
-  kShowAddress = 0x13,
-  kLockBit1 = 0x15,
-  kUnlockBit1 = 0x16,
-  kSimulateOn = 0x17,
-  kSimulateOff = 0x18,
-  kModeOn = 0x19,
-  kModeOff = 0x1A,
-  kLockBit0 = 0x1B,
-  kUnlockBit0 = 0x1C,
-};
 
 // The six display characters, right-aligned and blank-filled, then extraByte.
 auto SixCharacters(const char *chars, std::size_t count, uint32_t extraByte) {
@@ -93,7 +80,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_DspAddr(uint32_t tagAddr) {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_LB_LedOn(uint32_t tagAddr, uint32_t ledType, uint32_t preset) {
   return Guarded(-4, [&]() -> int32_t {
-    static constexpr uint8_t kLedCommands[] = {0x03, 0x02, 0x11};  // by ledType
+    static constexpr uint8_t kLedCommands[] = {kClear, kLedType1, kLedType2};  // by ledType
     const uint8_t type = static_cast<uint8_t>(ledType);
     if (type > 2) return -4;
     const uint16_t presetValue = static_cast<uint16_t>(preset);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Commands for every kind of tag: poll range and diagnosis of a gateway's
 // ports, and a tag's new node address and reset.
+#include "commands/command_codes.h"
 #include "commands/command_frame.h"
 #include "platform/boundary.h"
 #include "registry/gateway_table.h"
@@ -9,12 +10,6 @@
 using namespace roviro2;
 
 namespace {
-
-enum : uint8_t {
-  kPollRange = 0x08,
-  kDiagnosis = 0x09,
-  kReset = 0x14,
-};
 
 constexpr uint8_t kNewNodeSetting = 0x10;
 

@@ -32,7 +32,7 @@ TClientSocket *TForm0::CreateSocket() {
   socket->OnConnect = [this](TClientSocket &s) { TCP1Connect(s); };
   socket->OnDisconnect = [this](TClientSocket &s) { TCP1Disconnect(s); };
   socket->OnRead = [this](TClientSocket &s) { TCP1DataArrival(s); };
-  socket->OnError = [this](TClientSocket &s, TErrorEvent kind, int &code) {
+  socket->OnError = [this](TClientSocket &s, SocketErrorKind kind, int &code) {
     TCP1Error(s, kind, code);
   };
   return socket;

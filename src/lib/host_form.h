@@ -18,18 +18,11 @@ class TForm0 {
   // every host handles events alike.
   void TCP1Connect(TClientSocket &socket);
   void TCP1Disconnect(TClientSocket &socket);
-  void TCP1Error(TClientSocket &socket, TErrorEvent kind, int &errorCode);
+  void TCP1Error(TClientSocket &socket, SocketErrorKind kind, int &errorCode);
   void TCP1DataArrival(TClientSocket &socket);
 
   // A new socket owned by this host, with the four handlers connected.
   TClientSocket *CreateSocket();
-
-  // Closing only hides the host; it stays allocated.
-  void Close() { visible_ = false; }
-  bool Visible() const { return visible_; }
-
- private:
-  bool visible_ = true;
 };
 
 // The host created by the latest PT_API_Open, or null before the first.

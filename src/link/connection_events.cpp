@@ -59,9 +59,9 @@ void TForm0::TCP1Disconnect(TClientSocket &socket) {
 }
 
 // Only a failed connect changes anything; every error is dropped.
-void TForm0::TCP1Error(TClientSocket &socket, TErrorEvent kind, int &errorCode) {
+void TForm0::TCP1Error(TClientSocket &socket, SocketErrorKind kind, int &errorCode) {
   const int32_t index = SlotOf(socket);
-  if (index >= 0 && kind == TErrorEvent::eeConnect) {
+  if (index >= 0 && kind == SocketErrorKind::eeConnect) {
     GwTable[index].pacing.failedAt = NowDays();
     AnswerAttempt(index);
   }
@@ -78,7 +78,7 @@ void TForm0::TCP1DataArrival(TClientSocket &socket) {
     TMyTCP2 &slot = GwTable[index];
     if (HoldIfFull(slot, *RcvQueue) || !PrepareToReceive(slot, *RcvQueue)) return;
   }
-  const TByteView bytes = socket.Receive();
+  const ByteView bytes = socket.Receive();
   if (index < 0 || !RcvQueue || bytes.size == 0) return;
   static const NoticeSink notice = ShowNotice;
   ReceiveBytes(GwTable[index], bytes.data, bytes.size, NowDays(), *RcvQueue, notice);

@@ -12,9 +12,9 @@ using namespace roviro2;
 
 namespace {
 
-constexpr int32_t kConnected = 7;
-constexpr int32_t kConnecting = 6;
-constexpr int32_t kCannotStart = -2;
+constexpr int32_t kConnected = ROVIRO2_CONNECTED;
+constexpr int32_t kConnecting = ROVIRO2_CONNECTING;
+constexpr int32_t kCannotStart = ROVIRO2_CANNOT_START;
 
 // The slots a gateway ID names: one, or every configured slot for ID 0
 // (deleted ones included). False for an ID that is not in the table.

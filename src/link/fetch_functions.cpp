@@ -25,7 +25,7 @@ namespace {
 
 constexpr int32_t kRefused = -1;
 constexpr uint32_t kHighestGatewayByte = 0xFF;
-using EntryId = TRcvQueue::EntryId;
+using EntryId = ReceiveQueue::EntryId;
 
 // The order a fetch by gateway takes from: all frames for ID 0, else the
 // frames whose gateway byte equals the ID (none for an ID above 255). False
@@ -36,7 +36,7 @@ bool OrderOfGateway(uint32_t gwId, int &order) {
   const int32_t index = FindGateway(gwId);
   if (index == -2) return false;
   const uint16_t id = static_cast<uint16_t>(gwId);
-  order = index == -1 ? TRcvQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
+  order = index == -1 ? ReceiveQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
   return true;
 }
 
@@ -59,7 +59,7 @@ struct TagFilter {
 
 enum class Scan { kMatch, kSkip, kDamaged };
 
-Scan Test(const TagFilter &filter, const FrameView &frame) {
+Scan Test(const TagFilter &filter, const ByteView &frame) {
   if (filter.port != 0 && PortOfCode(frame.data[kPortCodeOffset]) != filter.port) {
     return Scan::kSkip;
   }
@@ -72,10 +72,11 @@ Scan Test(const TagFilter &filter, const FrameView &frame) {
 // Scans from the oldest entry (of the filtered gateway, whose frames are the
 // only ones that can match). A damaged entry that passes the gateway and port
 // tests ends the scan: it is removed and reported.
-Scan FindTagEntry(const TagFilter &filter, EntryId &entry, FrameView &frame) {
+Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
-  const int order = filter.gateway == 0 ? TRcvQueue::kAnyGateway : static_cast<int>(filter.gateway);
-  for (entry = RcvQueue->First(order); entry != TRcvQueue::kNoEntry;
+  const int order =
+      filter.gateway == 0 ? ReceiveQueue::kAnyGateway : static_cast<int>(filter.gateway);
+  for (entry = RcvQueue->First(order); entry != ReceiveQueue::kNoEntry;
        entry = RcvQueue->Next(entry, order)) {
     frame = RcvQueue->View(entry);
     const Scan scan = Test(filter, frame);
@@ -160,10 +161,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                            static_cast<uint8_t>(*tagAddr), *command};
     EntryId entry;
-    FrameView frame;
+    ByteView frame;
     const Scan scan = FindTagEntry(filter, entry, frame);
     if (scan == Scan::kSkip) return 0;
-    TTagMessage message;
+    TagMessage message;
     const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
     // Removing a frame from inside a run needs a record: made before anything
     // is written, so that a failure delivers nothing and keeps the frame.
@@ -177,7 +178,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     }
     RcvQueue->Remove(entry);
     ResumeHeldReception();
-    return whole ? 1 : -2;
+    return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
   });
 }
 

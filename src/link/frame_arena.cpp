@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kSpareKept = 8;
 }  // namespace
 
-void TFrameArena::ReserveFor(std::size_t bytes) {
+void FrameArena::ReserveFor(std::size_t bytes) {
   const std::size_t chunks = ChunksFor(bytes);
   chunks_.reserve(chunks_.size() + chunks);
   freeSlots_.reserve(chunks_.capacity());
@@ -20,7 +20,7 @@ void TFrameArena::ReserveFor(std::size_t bytes) {
     spare_.emplace_back(new uint8_t[kChunkSize]);
 }
 
-uint32_t TFrameArena::NewChunk(std::size_t capacity) {
+uint32_t FrameArena::NewChunk(std::size_t capacity) {
   // The memory first, so that a failure leaves every record as it was. A
   // spare chunk serves any store (no part is larger), and serves first when
   // the size is the usual one.
@@ -55,7 +55,7 @@ uint32_t TFrameArena::NewChunk(std::size_t capacity) {
   return index;
 }
 
-uint32_t TFrameArena::ChunkWithRoom(std::size_t size) {
+uint32_t FrameArena::ChunkWithRoom(std::size_t size) {
   if (size >= kOwnChunkFrom) return NewChunk(size);
   if (open_ == kNoChunk || chunks_[open_].capacity - chunks_[open_].used < size) {
     // The full chunk is freed by the release of its last frame.
@@ -64,7 +64,7 @@ uint32_t TFrameArena::ChunkWithRoom(std::size_t size) {
   return open_;
 }
 
-FrameRef TFrameArena::Store(const uint8_t *bytes, std::size_t size, uint32_t frames) {
+FrameRef FrameArena::Store(const uint8_t *bytes, std::size_t size, uint32_t frames) {
   const uint32_t index = ChunkWithRoom(size);
   Chunk &chunk = chunks_[index];
   const FrameRef ref{index, chunk.used};
@@ -74,7 +74,7 @@ FrameRef TFrameArena::Store(const uint8_t *bytes, std::size_t size, uint32_t fra
   return ref;
 }
 
-void TFrameArena::Emptied(uint32_t index) {
+void FrameArena::Emptied(uint32_t index) {
   Chunk &chunk = chunks_[index];
   if (index == open_) {
     chunk.used = 0;  // keep the shared chunk for the next frames

@@ -19,7 +19,7 @@ struct FrameRef {
   uint32_t offset = 0;
 };
 
-class TFrameArena {
+class FrameArena {
  public:
   // Frames of at least this size get a chunk of their own, so the unused end
   // of a shared chunk stays below it.

@@ -5,14 +5,14 @@
 
 namespace roviro2 {
 
-std::size_t TPieceCutter::Count() const {
+std::size_t PieceCutter::Count() const {
   if (Whole()) return 1;
   const std::size_t data = length_ - kHeaderSize;
   return (data + kMaxPieceData - 1) / kMaxPieceData;
 }
 
-TFramePiece TPieceCutter::Piece(std::size_t i) const {
-  TFramePiece piece{};
+FramePiece PieceCutter::Piece(std::size_t i) const {
+  FramePiece piece{};
   if (Whole()) {
     piece.data = frame_;
     piece.dataSize = length_;

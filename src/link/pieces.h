@@ -13,23 +13,23 @@ namespace roviro2 {
 
 constexpr std::size_t kFirstCutLength = 8198;
 
-struct TFramePiece {
+struct FramePiece {
   uint8_t header[kHeaderSize];  // unused for a whole frame
   const uint8_t *data;          // the whole frame, or the piece's data bytes
   std::size_t dataSize;
 };
 
-class TPieceCutter {
+class PieceCutter {
  public:
   // length: the frame's length field; the frame holds that many bytes.
-  TPieceCutter(const uint8_t *frame, std::size_t length) : frame_(frame), length_(length) {}
+  PieceCutter(const uint8_t *frame, std::size_t length) : frame_(frame), length_(length) {}
 
   bool Whole() const { return length_ < kFirstCutLength; }
   std::size_t Count() const;
   // Bytes that all pieces put on the wire.
   std::size_t WireSize() const { return Whole() ? length_ : length_ + (Count() - 1) * kHeaderSize; }
   // Piece i (0-based) of Count(). The caller's frame is never written.
-  TFramePiece Piece(std::size_t i) const;
+  FramePiece Piece(std::size_t i) const;
 
  private:
   const uint8_t *frame_;

@@ -5,7 +5,7 @@
 
 namespace roviro2 {
 
-std::unique_ptr<TRcvQueue> RcvQueue;
+std::unique_ptr<ReceiveQueue> RcvQueue;
 
 namespace {
 // Record storage kept for reuse when the queue runs empty; the storage of a
@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kRecordsKeptWhenEmpty = 64 * 1024;
 }  // namespace
 
-TRcvQueue::RunId TRcvQueue::NewRun() {
+ReceiveQueue::RunId ReceiveQueue::NewRun() {
   if (free_ == kNoRun) {
     runs_.emplace_back();
     return static_cast<RunId>(runs_.size() - 1);
@@ -25,18 +25,18 @@ TRcvQueue::RunId TRcvQueue::NewRun() {
   return id;
 }
 
-void TRcvQueue::FreeRun(RunId id) {
+void ReceiveQueue::FreeRun(RunId id) {
   runs_[id] = Run{};
   runs_[id].all.next = free_;
   free_ = id;
 }
 
-void TRcvQueue::LinkBack(Ends &ends, Order order, RunId id) {
+void ReceiveQueue::LinkBack(Ends &ends, Order order, RunId id) {
   LinkAfter(ends, order, ends.tail, id);
 }
 
 // at kNoRun links id in front of every other run.
-void TRcvQueue::LinkAfter(Ends &ends, Order order, RunId at, RunId id) {
+void ReceiveQueue::LinkAfter(Ends &ends, Order order, RunId at, RunId id) {
   Links &links = runs_[id].*order;
   links.prev = at;
   links.next = at == kNoRun ? ends.head : (runs_[at].*order).next;
@@ -52,7 +52,7 @@ void TRcvQueue::LinkAfter(Ends &ends, Order order, RunId at, RunId id) {
   }
 }
 
-void TRcvQueue::Unlink(Ends &ends, Order order, RunId id) {
+void ReceiveQueue::Unlink(Ends &ends, Order order, RunId id) {
   const Links links = runs_[id].*order;
   if (links.prev == kNoRun) {
     ends.head = links.next;
@@ -66,7 +66,7 @@ void TRcvQueue::Unlink(Ends &ends, Order order, RunId id) {
   }
 }
 
-bool TRcvQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
+bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
   if (all_.tail == kNoRun || !byLength) return false;
   Run &newest = runs_[all_.tail];
   if (!newest.byLength || newest.gateway != gateway || newest.chunk != ref.chunk ||
@@ -77,7 +77,7 @@ bool TRcvQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byL
   return true;
 }
 
-void TRcvQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
+void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
   if (Extend(ref, size, gateway, byLength)) return;
   const RunId id = NewRun();
   Run &run = runs_[id];
@@ -90,14 +90,14 @@ void TRcvQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool 
   LinkBack(gateways_[gateway], &Run::sameGateway, id);
 }
 
-bool TRcvQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gateway) {
+bool ReceiveQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gateway) {
   StoreFrames(frame, size, 1, gateway, ReadLength(frame) == size);
   return true;
 }
 
 // The frames go into parts of at most one chunk's size: a frame left queued
 // keeps no more than that much of a large read alive.
-std::size_t TRcvQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
+std::size_t ReceiveQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
   if (!bytes) return 0;
   std::size_t taken = 0;
   std::size_t part = 0;  // where the frames not yet stored begin
@@ -105,7 +105,7 @@ std::size_t TRcvQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_
   while (size - taken >= kLengthFieldSize) {
     const std::size_t length = ReadLength(bytes + taken);
     if (!Fits(length) || length > size - taken) break;
-    if (taken + length - part > TFrameArena::kChunkSize) {
+    if (taken + length - part > FrameArena::kChunkSize) {
       StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
       part = taken;
       frames = 0;
@@ -117,8 +117,8 @@ std::size_t TRcvQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_
   return taken;
 }
 
-void TRcvQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames,
-                            uint8_t gatewayByte, bool byLength) {
+void ReceiveQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames,
+                               uint8_t gatewayByte, bool byLength) {
   // Room for a record before the bytes are stored: a store is whole or, on
   // a failed allocation, leaves the queue as it was.
   ReserveRecord();
@@ -135,15 +135,15 @@ void TRcvQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t fra
   AppendRun(ref, size, gatewayByte, byLength);
 }
 
-bool TRcvQueue::Push(const uint8_t *frame, std::size_t size) {
+bool ReceiveQueue::Push(const uint8_t *frame, std::size_t size) {
   return Queueable(frame, size) && Append(frame, size, frame[kGatewayByteOffset]);
 }
 
-bool TRcvQueue::PushMarked(const uint8_t *frame, std::size_t size, uint8_t gatewayByte) {
+bool ReceiveQueue::PushMarked(const uint8_t *frame, std::size_t size, uint8_t gatewayByte) {
   return Queueable(frame, size) && Append(frame, size, gatewayByte);
 }
 
-TRcvQueue::EntryId TRcvQueue::Next(EntryId id, int gateway) const {
+ReceiveQueue::EntryId ReceiveQueue::Next(EntryId id, int gateway) const {
   uint32_t offset;
   const Run *run = Locate(id, offset);
   if (!run) return kNoEntry;
@@ -153,7 +153,7 @@ TRcvQueue::EntryId TRcvQueue::Next(EntryId id, int gateway) const {
   return FirstOf(gateway == kAnyGateway ? run->all.next : run->sameGateway.next);
 }
 
-void TRcvQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
+void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
   const RunId back = NewRun();  // may move the records
   Run &front = runs_[id];
   Run &rest = runs_[back];
@@ -167,7 +167,7 @@ void TRcvQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
   LinkAfter(gateways_[front.gateway], &Run::sameGateway, id, back);
 }
 
-void TRcvQueue::DropFirst(RunId id, uint32_t size) {
+void ReceiveQueue::DropFirst(RunId id, uint32_t size) {
   Run &run = runs_[id];
   bytesOf_[run.gateway] -= size;
   arena_.Release(FrameRef{run.chunk, run.begin});
@@ -182,7 +182,7 @@ void TRcvQueue::DropFirst(RunId id, uint32_t size) {
   if (--count_ == 0) Emptied();
 }
 
-std::size_t TRcvQueue::Take(int gateway, uint8_t *buffer) {
+std::size_t ReceiveQueue::Take(int gateway, uint8_t *buffer) {
   const EntryId first = First(gateway);
   if (first == kNoEntry) return 0;
   const RunId id = static_cast<RunId>(first >> 32);
@@ -193,7 +193,7 @@ std::size_t TRcvQueue::Take(int gateway, uint8_t *buffer) {
   return size;
 }
 
-void TRcvQueue::Remove(EntryId id) {
+void ReceiveQueue::Remove(EntryId id) {
   uint32_t offset;
   if (!Locate(id, offset)) return;
   const RunId runId = static_cast<RunId>(id >> 32);
@@ -214,10 +214,55 @@ void TRcvQueue::Remove(EntryId id) {
 }
 
 // Every record is free: the next frames take them in order again.
-void TRcvQueue::Emptied() {
+void ReceiveQueue::Emptied() {
   runs_.clear();
   if (runs_.capacity() > kRecordsKeptWhenEmpty) runs_.shrink_to_fit();
   free_ = kNoRun;
+}
+
+// An order links its runs both ways from head to tail, each run of the
+// gateway it is kept for (kAnyGateway: any), at most every record once.
+bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
+  RunId previous = kNoRun;
+  std::size_t steps = 0;
+  for (RunId id = ends.head; id != kNoRun; id = (runs_[id].*order).next) {
+    if (id >= runs_.size() || ++steps > runs_.size()) return false;
+    if ((runs_[id].*order).prev != previous) return false;
+    if (gateway != kAnyGateway && runs_[id].gateway != gateway) return false;
+    previous = id;
+  }
+  runs += steps;
+  return previous == ends.tail;
+}
+
+// A run's frames step exactly from its begin to its end.
+bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const {
+  if (run.begin >= run.end) return false;
+  uint32_t at = run.begin;
+  while (at < run.end) {
+    const uint32_t size = FrameSize(run, at);
+    if (size < kMinFrame) return false;
+    at += size;
+    bytes += size;
+    ++frames;
+  }
+  return at == run.end;
+}
+
+bool ReceiveQueue::CheckInvariants() const {
+  std::size_t runs = 0;
+  if (!CheckOrder(all_, &Run::all, kAnyGateway, runs)) return false;
+  std::size_t frames = 0;
+  std::array<std::size_t, kGatewayBytes> bytes{};
+  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
+    if (!CountRun(runs_[id], frames, bytes[runs_[id].gateway])) return false;
+  }
+  std::size_t byGateway = 0;
+  for (std::size_t g = 0; g < kGatewayBytes; ++g) {
+    if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
+    if (bytes[g] != bytesOf_[g]) return false;
+  }
+  return frames == count_ && byGateway == runs;
 }
 
 }  // namespace roviro2

@@ -20,16 +20,11 @@
 
 #include "link/frame.h"
 #include "link/frame_arena.h"
+#include "platform/byte_view.h"
 
 namespace roviro2 {
 
-// The bytes of one queued frame; valid until that frame is removed.
-struct FrameView {
-  const uint8_t *data = nullptr;
-  std::size_t size = 0;
-};
-
-class TRcvQueue {
+class ReceiveQueue {
  public:
   // Names one queued frame: its run and its place in the arena chunk. An id
   // stays valid until its frame, or a frame of the same run before it, is
@@ -63,7 +58,7 @@ class TRcvQueue {
   // allocates nothing: throws std::bad_alloc, with nothing changed, when the
   // memory cannot be had.
   void ReserveFor(std::size_t bytes) {
-    runs_.reserve(runs_.size() + TFrameArena::ChunksFor(bytes));
+    runs_.reserve(runs_.size() + FrameArena::ChunksFor(bytes));
     arena_.ReserveFor(bytes);
   }
 
@@ -85,8 +80,9 @@ class TRcvQueue {
   }
   // The frame after id in the same order as First's.
   EntryId Next(EntryId id, int gateway = kAnyGateway) const;
-  // Empty view for an id that holds no frame.
-  FrameView View(EntryId id) const {
+  // The frame's bytes, valid until it is removed; empty for an id that holds
+  // no frame.
+  ByteView View(EntryId id) const {
     uint32_t offset;
     const Run *run = Locate(id, offset);
     if (!run) return {};
@@ -97,6 +93,12 @@ class TRcvQueue {
   // Copies the frame First(gateway) names into buffer and removes it, in
   // one step; returns its size, or 0 when there is none.
   std::size_t Take(int gateway, uint8_t *buffer);
+
+  // Whether the records agree with each other: both orders link the same
+  // runs both ways, every run's frames step exactly to its end, and the
+  // counts of frames and of each gateway's bytes are those of the runs. For
+  // tests and the fuzzers, after every operation; it walks the whole queue.
+  bool CheckInvariants() const;
 
  private:
   using RunId = uint32_t;
@@ -126,7 +128,7 @@ class TRcvQueue {
     // size differs from its length field has a run of its own.
     bool byLength = false;
   };
-  static_assert(TFrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
+  static_assert(FrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
                 "a run's first frame starts at an offset below 65536");
   using Order = Links Run::*;
   static constexpr std::size_t kGatewayBytes = 256;
@@ -157,6 +159,8 @@ class TRcvQueue {
   // Removes the run's first frame, of the given size.
   void DropFirst(RunId id, uint32_t size);
   void Emptied();
+  bool CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const;
+  bool CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const;
   // Ends the run at cutFrom; its bytes from restFrom on form a new run right
   // after it in both orders.
   void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);
@@ -176,10 +180,10 @@ class TRcvQueue {
   std::array<Ends, kGatewayBytes> gateways_;
   std::size_t count_ = 0;
   std::array<std::size_t, kGatewayBytes> bytesOf_{};
-  TFrameArena arena_;
+  FrameArena arena_;
 };
 
 // Null before the first PT_API_Open and after PT_API_Close.
-extern std::unique_ptr<TRcvQueue> RcvQueue;
+extern std::unique_ptr<ReceiveQueue> RcvQueue;
 
 }  // namespace roviro2

@@ -23,13 +23,13 @@ struct Cut {
 // Queues every complete frame at the front of bytes, marked with the
 // gateway byte, and stops at an incomplete frame or a refused length field.
 // The frames of one read are queued in one copy.
-Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, TRcvQueue &queue) {
+Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, ReceiveQueue &queue) {
   Cut cut;
   if (!bytes) return cut;
   cut.consumed = queue.PushFrames(bytes, size, gatewayByte);
   if (size - cut.consumed >= kLengthFieldSize) {
     const std::size_t length = ReadLength(bytes + cut.consumed);
-    cut.refused = !TRcvQueue::Fits(length);
+    cut.refused = !ReceiveQueue::Fits(length);
     if (cut.refused) cut.length = length;
   }
   return cut;
@@ -52,7 +52,7 @@ std::size_t TopUp(std::vector<uint8_t> &buffer, const uint8_t *bytes, std::size_
   if (buffer.size() < kLengthFieldSize) take(kLengthFieldSize - buffer.size());
   if (buffer.size() >= kLengthFieldSize) {
     const std::size_t length = ReadLength(buffer.data());
-    if (TRcvQueue::Fits(length) && buffer.size() < length) take(length - buffer.size());
+    if (ReceiveQueue::Fits(length) && buffer.size() < length) take(length - buffer.size());
   }
   return taken;
 }
@@ -60,7 +60,7 @@ std::size_t TopUp(std::vector<uint8_t> &buffer, const uint8_t *bytes, std::size_
 }  // namespace
 
 void ReceiveBytes(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double nowDays,
-                  TRcvQueue &queue, const NoticeSink &notice) {
+                  ReceiveQueue &queue, const NoticeSink &notice) {
   if (!data) size = 0;
   std::vector<uint8_t> &buffer = slot.RcvBuf;
   const bool timedOut = !buffer.empty() && nowDays - slot.RcvTime > slot.RcvTimeOut;

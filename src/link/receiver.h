@@ -24,6 +24,6 @@ using NoticeSink = std::function<void(const std::string &text)>;
 // bytes are there. The buffer is final before any notice is given, so a
 // notice handler that runs further reads sees them in stream order.
 void ReceiveBytes(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double nowDays,
-                  TRcvQueue &queue, const NoticeSink &notice);
+                  ReceiveQueue &queue, const NoticeSink &notice);
 
 }  // namespace roviro2

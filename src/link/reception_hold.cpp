@@ -15,11 +15,11 @@ namespace {
 std::size_t limit = kDefaultReceiveLimit;
 bool anyHeld = false;  // some slot's reads may be held
 
-bool Full(const TMyTCP2 &slot, const TRcvQueue &queue) {
+bool Full(const TMyTCP2 &slot, const ReceiveQueue &queue) {
   return limit != 0 && queue.QueuedBytes(static_cast<uint8_t>(slot.IPAddr.ID)) >= limit;
 }
 
-bool RoomAgain(const TMyTCP2 &slot, const TRcvQueue &queue) {
+bool RoomAgain(const TMyTCP2 &slot, const ReceiveQueue &queue) {
   return limit == 0 || queue.QueuedBytes(static_cast<uint8_t>(slot.IPAddr.ID)) < (limit + 1) / 2;
 }
 
@@ -41,7 +41,7 @@ void SetReceiveLimit(std::size_t bytes) {
   ResumeHeldReception();
 }
 
-bool HoldIfFull(TMyTCP2 &slot, const TRcvQueue &queue) {
+bool HoldIfFull(TMyTCP2 &slot, const ReceiveQueue &queue) {
   if (!slot.Socket) return false;
   if (slot.Socket->ReadsHeld()) return true;
   if (!Full(slot, queue)) return false;
@@ -71,10 +71,10 @@ void ForgetHeldReception() {
   anyHeld = false;
 }
 
-bool PrepareToReceive(TMyTCP2 &slot, TRcvQueue &queue) {
+bool PrepareToReceive(TMyTCP2 &slot, ReceiveQueue &queue) {
   try {
     // A read's frames, and the one its first bytes may complete.
-    queue.ReserveFor(TEventLoop::kReadAreaSize + kMaxWireFrame);
+    queue.ReserveFor(EventLoop::kReadAreaSize + kMaxWireFrame);
     slot.RcvBuf.reserve(kMaxWireFrame);
     return true;
   } catch (const std::bad_alloc &) {

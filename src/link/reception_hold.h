@@ -20,7 +20,7 @@ void SetReceiveLimit(std::size_t bytes);
 
 // Holds the slot's reads when its gateway's queued frames reach the limit;
 // true when they are held.
-bool HoldIfFull(TMyTCP2 &slot, const TRcvQueue &queue);
+bool HoldIfFull(TMyTCP2 &slot, const ReceiveQueue &queue);
 
 // Resumes every held slot whose gateway's frames are now below half the
 // limit. Cheap when none is held.
@@ -32,6 +32,6 @@ void ForgetHeldReception();
 // Makes sure that the frames of a whole read can be queued without a failed
 // allocation; false (nothing read, nothing changed) when the memory is
 // missing.
-bool PrepareToReceive(TMyTCP2 &slot, TRcvQueue &queue);
+bool PrepareToReceive(TMyTCP2 &slot, ReceiveQueue &queue);
 
 }  // namespace roviro2

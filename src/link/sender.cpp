@@ -15,7 +15,7 @@ constexpr std::size_t kSmallestLength = 6;
 
 int32_t SendError() {
   ShowNotice("TCP Send Error");
-  return -4;
+  return ROVIRO2_SEND_FAILED;
 }
 
 }  // namespace
@@ -23,25 +23,25 @@ int32_t SendError() {
 // Every byte of the frame is taken by the connection, or none: a frame the
 // connection cannot hold whole is refused before any piece goes out.
 extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const uint8_t *frame) {
-  return Guarded(-4, [&]() -> int32_t {
+  return Guarded(ROVIRO2_SEND_FAILED, [&]() -> int32_t {
     const int32_t index = FindGateway(gwId);
-    if (index < 0) return -1;
+    if (index < 0) return ROVIRO2_NO_GATEWAY;
     TClientSocket *socket = GwTable[index].Socket;
-    if (!socket) return -2;
-    if (!socket->Active()) return -3;
-    if (!frame) return -4;
+    if (!socket) return ROVIRO2_NEVER_OPENED;
+    if (!socket->Active()) return ROVIRO2_NOT_UP;
+    if (!frame) return ROVIRO2_SEND_FAILED;
     const std::size_t length = ReadLength(frame);
-    if (length < kSmallestLength) return -4;
+    if (length < kSmallestLength) return ROVIRO2_SEND_FAILED;
 
-    const TPieceCutter cutter(frame, length);
+    const PieceCutter cutter(frame, length);
     if (!socket->Reserve(cutter.WireSize())) return SendError();
     for (std::size_t i = 0; i < cutter.Count(); ++i) {
-      const TFramePiece piece = cutter.Piece(i);
-      const TByteRun whole[] = {{piece.data, piece.dataSize}};
-      const TByteRun cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
-      const TSendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
-      if (outcome != TSendOutcome::kTaken) return SendError();
+      const FramePiece piece = cutter.Piece(i);
+      const ByteView whole[] = {{piece.data, piece.dataSize}};
+      const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
+      const SendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
+      if (outcome != SendOutcome::kTaken) return SendError();
     }
-    return 0;
+    return ROVIRO2_SENT;
   });
 }

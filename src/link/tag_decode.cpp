@@ -18,7 +18,7 @@ bool HasStatusByte(uint8_t command) {
   return command > kLastPlainCommand && command != kRawData;
 }
 
-void TakeData(const uint8_t *frame, std::size_t size, std::size_t from, TTagMessage &message) {
+void TakeData(const uint8_t *frame, std::size_t size, std::size_t from, TagMessage &message) {
   if (size > from) {
     message.data = frame + from;
     message.dataLength = static_cast<int16_t>(size - from);
@@ -30,7 +30,7 @@ void TakeData(const uint8_t *frame, std::size_t size, std::size_t from, TTagMess
 
 }  // namespace
 
-bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TTagMessage &message) {
+bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
   if (size < kHeaderSize || size != ReadLength(frame)) return false;
   const uint8_t command = frame[kCommandOffset];
   message.command = command;

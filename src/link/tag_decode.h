@@ -14,7 +14,7 @@ inline uint8_t PortOfCode(uint8_t portCode) {
   return static_cast<uint8_t>((portCode & 1) + 1);
 }
 
-struct TTagMessage {
+struct TagMessage {
   uint32_t tagAddr = 0;  // gateway byte in bits 16-23, port in 8-15, node in 0-7
   int16_t command = 0;
   int16_t status = -1;            // -1: the command carries no status byte
@@ -24,6 +24,6 @@ struct TTagMessage {
 
 // False for a damaged frame: shorter than its 8-byte header, or of another
 // size than its length field says.
-bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TTagMessage &message);
+bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message);
 
 }  // namespace roviro2

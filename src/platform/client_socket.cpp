@@ -6,25 +6,40 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/notice.h"
 #include "platform/socket_impl.h"
 
 namespace roviro2 {
 
 namespace {
 
-std::size_t TotalSize(const TByteRun *runs, std::size_t count) {
+std::size_t TotalSize(const ByteView *runs, std::size_t count) {
   std::size_t total = 0;
   for (std::size_t i = 0; i < count; ++i)
     total += runs[i].size;
   return total;
 }
 
-// Keeps what the system did not take, in order.
-void KeepUnsent(TOutputBuffer &out, const TByteRun *runs, std::size_t count, std::size_t sent) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t skip = sent < runs[i].size ? sent : runs[i].size;
-    sent -= skip;
-    out.Append(runs[i].data + skip, runs[i].size - skip);
+// Keeps what the system did not take, in order. The runs go in whole and the
+// sent bytes out again, so that the buffer knows where their frames end.
+void KeepUnsent(OutputBuffer &out, const ByteView *runs, std::size_t count, std::size_t sent) {
+  for (std::size_t i = 0; i < count; ++i)
+    out.Append(runs[i].data, runs[i].size);
+  out.Consume(sent);
+}
+
+// Unread input is discarded in reads of this size, this many at most.
+constexpr std::size_t kDiscardChunk = 16 * 1024;
+constexpr int kMostDiscards = 1024;
+
+// One notice for each frame that a close could not hand to the system. It
+// runs in a destructor: a notice that cannot be shown (no memory for its
+// text) ends the reporting instead of the process.
+void ReportUnsent(std::size_t frames) noexcept {
+  try {
+    for (std::size_t i = 0; i < frames; ++i)
+      ShowNotice("TCP Send Error");
+  } catch (...) {
   }
 }
 
@@ -41,9 +56,9 @@ bool PeerOf(const std::string &address, uint16_t port, sockaddr_in &peer) {
 bool TClientSocket::Impl::Connect() {
   sockaddr_in peer;
   if (!PeerOf(address, port, peer)) return false;
-  TEventLoop *loop = TEventLoop::Instance();
+  EventLoop *loop = EventLoop::Instance();
   if (!loop) return false;
-  const TNativeSocket handle = NewHandle();
+  const NativeSocket handle = NewHandle();
   if (handle == kNoSocket) return false;
   if (number == 0) number = loop->Enrol(&self);
   ++generation;
@@ -57,14 +72,14 @@ bool TClientSocket::Impl::Connect() {
     // Known at once, but reported like any failed attempt: later, as an event.
     NoteFailure(error);
     Drop();
-    loop->Post(Tag(), TPostedKind::kConnectError, error);
+    loop->Post(Tag(), PostedKind::kConnectError, error);
   }
   return true;
 }
 
 bool TClientSocket::Impl::Flush() {
   while (!out.Empty()) {
-    const TByteRun waiting{out.Data(), out.Size()};
+    const ByteView waiting{out.Data(), out.Size()};
     const std::ptrdiff_t sent = Write(&waiting, 1);
     if (sent == kFailed) {
       NoteFailure(SystemError());
@@ -75,6 +90,26 @@ bool TClientSocket::Impl::Flush() {
   }
   WatchWrites(!out.Empty());
   return true;
+}
+
+std::size_t TClientSocket::Impl::HandOver() {
+  // A frame whose start is already out must be finished whatever the room:
+  // cut off, it is lost either way. A frame cut by the system here is the
+  // last one on the wire and counts as left behind.
+  while (!out.Empty()) {
+    const std::size_t size = out.HeadStarted() ? out.HeadFrameSize() : out.FramesWithin(SendRoom());
+    if (size == 0) break;
+    const ByteView frames{out.Data(), size};
+    const std::ptrdiff_t sent = Write(&frames, 1);
+    if (sent <= 0) break;
+    out.Consume(static_cast<std::size_t>(sent));
+    if (static_cast<std::size_t>(sent) < size) break;
+  }
+  uint8_t discard[kDiscardChunk];
+  for (int i = 0; i < kMostDiscards && Read(discard, sizeof discard) > 0; ++i) {
+  }
+  ShutDownSending();
+  return out.FrameCount();
 }
 
 void TClientSocket::Impl::Drop() {
@@ -90,16 +125,19 @@ void TClientSocket::Impl::Drop() {
 
 void TClientSocket::Impl::Fail() {
   Drop();
-  if (TEventLoop *loop = TEventLoop::Instance()) loop->Post(Tag(), TPostedKind::kDisconnect);
+  if (EventLoop *loop = EventLoop::Instance()) loop->Post(Tag(), PostedKind::kDisconnect);
 }
 
 TClientSocket::TClientSocket() : impl_(std::make_unique<Impl>(*this)) {}
 
 TClientSocket::~TClientSocket() {
+  const std::size_t unsent = impl_->Connected() ? impl_->HandOver() : 0;
   impl_->Drop();
-  if (TEventLoop *loop = TEventLoop::Instance(); loop && impl_->number != 0) {
+  if (EventLoop *loop = EventLoop::Instance(); loop && impl_->number != 0) {
     loop->Leave(impl_->number);
   }
+  // Last: a notice handler that calls the library finds nothing of this socket.
+  ReportUnsent(unsent);
 }
 
 const std::string &TClientSocket::Address() const {
@@ -129,8 +167,8 @@ void TClientSocket::HoldReads(bool held) {
   if (impl.readsHeld == held || !impl.Connected()) return;
   impl.readsHeld = held;
   impl.WatchReads();
-  if (TEventLoop *loop = TEventLoop::Instance(); loop && !held)
-    loop->Post(impl.Tag(), TPostedKind::kRead);
+  if (EventLoop *loop = EventLoop::Instance(); loop && !held)
+    loop->Post(impl.Tag(), PostedKind::kRead);
 }
 
 bool TClientSocket::ReadsHeld() const {
@@ -156,7 +194,10 @@ bool TClientSocket::Open() {
 }
 
 void TClientSocket::Close() {
-  if (Active()) impl_->Fail();
+  if (!Active()) return;
+  const std::size_t unsent = impl_->HandOver();
+  impl_->Fail();
+  ReportUnsent(unsent);
 }
 
 void TClientSocket::CloseInner() {
@@ -166,7 +207,7 @@ void TClientSocket::CloseInner() {
   }
   impl_->Drop();
   ++impl_->generation;
-  if (TEventLoop *loop = TEventLoop::Instance()) loop->Post(impl_->Tag(), TPostedKind::kDisconnect);
+  if (EventLoop *loop = EventLoop::Instance()) loop->Post(impl_->Tag(), PostedKind::kDisconnect);
 }
 
 bool TClientSocket::Reserve(std::size_t bytes) {
@@ -178,18 +219,18 @@ bool TClientSocket::Reserve(std::size_t bytes) {
   return impl_->out.Room() >= bytes;
 }
 
-TSendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
-  const TByteRun run{data, size};
+SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
+  const ByteView run{data, size};
   return Send(&run, 1);
 }
 
-TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
+SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
   Impl &impl = *impl_;
-  if (!impl.Connected()) return TSendOutcome::kNotConnected;
-  if (count > kMaxRuns) return TSendOutcome::kNoRoom;
+  if (!impl.Connected()) return SendOutcome::kNotConnected;
+  if (count > kMaxRuns) return SendOutcome::kNoRoom;
   const std::size_t total = TotalSize(runs, count);
   if (!Reserve(total)) {
-    return impl.Connected() ? TSendOutcome::kNoRoom : TSendOutcome::kFailed;
+    return impl.Connected() ? SendOutcome::kNoRoom : SendOutcome::kFailed;
   }
   std::size_t sent = 0;
   if (impl.out.Empty()) {
@@ -197,7 +238,7 @@ TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
     if (result == Impl::kFailed) {
       impl.NoteFailure(Impl::SystemError());
       impl.Fail();
-      return TSendOutcome::kFailed;
+      return SendOutcome::kFailed;
     }
     sent = result < 0 ? 0 : static_cast<std::size_t>(result);
   }
@@ -211,21 +252,21 @@ TSendOutcome TClientSocket::Send(const TByteRun *runs, std::size_t count) {
       // place: only a new connection can keep the gateway's frames whole.
       impl.NoteFailure(ENOMEM);
       impl.Fail();
-      return TSendOutcome::kFailed;
+      return SendOutcome::kFailed;
     }
     impl.WatchWrites(true);
   }
-  return TSendOutcome::kTaken;
+  return SendOutcome::kTaken;
 }
 
-TByteView TClientSocket::Receive() {
+ByteView TClientSocket::Receive() {
   Impl &impl = *impl_;
-  TEventLoop *loop = TEventLoop::Instance();
+  EventLoop *loop = EventLoop::Instance();
   if (!impl.Connected() || !loop) return {};
   // A large backlog is read in parts, one per read event, so the bytes of
   // one read stay in the processor's cache while they are cut into frames.
   uint8_t *area = loop->ReadArea();
-  const std::ptrdiff_t got = impl.Read(area, TEventLoop::kReadAreaSize);
+  const std::ptrdiff_t got = impl.Read(area, EventLoop::kReadAreaSize);
   if (got > 0) return {area, static_cast<std::size_t>(got)};
   if (got == Impl::kWouldBlock) return {};
   if (got == 0) {

@@ -13,31 +13,21 @@
 #include <memory>
 #include <string>
 
+#include "platform/byte_view.h"
+
 namespace roviro2 {
 
 // Kinds of socket error event.
-enum class TErrorEvent { eeGeneral, eeSend, eeReceive, eeConnect, eeDisconnect, eeAccept };
+enum class SocketErrorKind { eeGeneral, eeSend, eeReceive, eeConnect, eeDisconnect, eeAccept };
 
 class TClientSocket;
 
-using TSocketNotifyEvent = std::function<void(TClientSocket &socket)>;
+using SocketNotifyHandler = std::function<void(TClientSocket &socket)>;
 // The handler may set errorCode to 0 to drop the error.
-using TSocketErrorEvent =
-    std::function<void(TClientSocket &socket, TErrorEvent kind, int &errorCode)>;
+using SocketErrorHandler =
+    std::function<void(TClientSocket &socket, SocketErrorKind kind, int &errorCode)>;
 
-// A run of bytes to send; several runs go out as one gather write.
-struct TByteRun {
-  const uint8_t *data;
-  std::size_t size;
-};
-
-// Bytes handed out by Receive; valid until the next Receive of any socket.
-struct TByteView {
-  const uint8_t *data = nullptr;
-  std::size_t size = 0;
-};
-
-enum class TSendOutcome {
+enum class SendOutcome {
   kTaken,         // every byte is on the wire or waits, in order, to go out
   kNotConnected,  // nothing sent
   kNoRoom,        // the output buffer cannot take it whole: nothing sent
@@ -82,8 +72,8 @@ class TClientSocket {
   // whether a send of that many bytes would be taken whole.
   bool Reserve(std::size_t bytes);
   // Takes every byte of the runs or none of them.
-  TSendOutcome Send(const TByteRun *runs, std::size_t count);
-  TSendOutcome Send(const uint8_t *data, std::size_t size);
+  SendOutcome Send(const ByteView *runs, std::size_t count);
+  SendOutcome Send(const uint8_t *data, std::size_t size);
   // The system's code for what ended the last attempt or connection (refused,
   // unreachable, timed out, reset...); 0 when nothing failed or the peer
   // closed it in order (EndedByPeer).
@@ -97,13 +87,14 @@ class TClientSocket {
   bool ReadsHeld() const;
 
   // Reads what the connection holds, at most 256 KiB, in one read; the rest
-  // raises the next read event.
-  TByteView Receive();
+  // raises the next read event. The bytes are valid until the next Receive
+  // of any socket.
+  ByteView Receive();
 
-  TSocketNotifyEvent OnConnect;
-  TSocketNotifyEvent OnDisconnect;
-  TSocketNotifyEvent OnRead;
-  TSocketErrorEvent OnError;
+  SocketNotifyHandler OnConnect;
+  SocketNotifyHandler OnDisconnect;
+  SocketNotifyHandler OnRead;
+  SocketErrorHandler OnError;
 
   struct Impl;
   Impl &Internals() { return *impl_; }

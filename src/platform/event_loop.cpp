@@ -11,32 +11,32 @@ namespace roviro2 {
 
 namespace {
 
-TEventLoop *running = nullptr;
+EventLoop *running = nullptr;
 uint64_t lifetime = 0;  // starts and stops so far
 
-uint32_t NumberOf(TEventTag tag) {
+uint32_t NumberOf(EventTag tag) {
   return static_cast<uint32_t>(tag >> 32);
 }
-uint32_t GenerationOf(TEventTag tag) {
+uint32_t GenerationOf(EventTag tag) {
   return static_cast<uint32_t>(tag);
 }
 
 }  // namespace
 
-TEventLoop *TEventLoop::Instance() {
+EventLoop *EventLoop::Instance() {
   return running;
 }
 
-uint64_t TEventLoop::Lifetime() {
+uint64_t EventLoop::Lifetime() {
   return lifetime;
 }
 
-bool TEventLoop::Start() {
+bool EventLoop::Start() {
   if (running) return true;
   try {
-    std::unique_ptr<TEventSource> source = TEventSource::Create();
+    std::unique_ptr<EventSource> source = EventSource::Create();
     if (!source) return false;
-    running = new TEventLoop(std::move(source));
+    running = new EventLoop(std::move(source));
   } catch (const std::bad_alloc &) {
     return false;  // sockets then fail to open
   }
@@ -44,7 +44,7 @@ bool TEventLoop::Start() {
   return true;
 }
 
-void TEventLoop::Stop() {
+void EventLoop::Stop() {
   if (!running) return;
   ++lifetime;
   delete running;
@@ -52,10 +52,10 @@ void TEventLoop::Stop() {
 }
 
 // Not value-initialised: a read hands out only the bytes it wrote.
-TEventLoop::TEventLoop(std::unique_ptr<TEventSource> source)
+EventLoop::EventLoop(std::unique_ptr<EventSource> source)
     : source_(std::move(source)), readArea_(new uint8_t[kReadAreaSize]) {}
 
-TEventLoop::~TEventLoop() {
+EventLoop::~EventLoop() {
   // Sockets still alive lose their handles quietly and may be opened again
   // once a new loop runs.
   for (auto &known : sockets_) {
@@ -65,7 +65,7 @@ TEventLoop::~TEventLoop() {
   }
 }
 
-uint8_t *TEventLoop::ReadArea() {
+uint8_t *EventLoop::ReadArea() {
   return readArea_.get();
 }
 
@@ -74,25 +74,25 @@ uint8_t *TEventLoop::ReadArea() {
 // posting never needs memory that may be missing.
 constexpr std::size_t kPostsPerSocket = 4;
 
-uint32_t TEventLoop::Enrol(TClientSocket *socket) {
+uint32_t EventLoop::Enrol(TClientSocket *socket) {
   posted_.reserve(kPostsPerSocket * (sockets_.size() + 1));
   spare_.reserve(posted_.capacity());
   sockets_[nextNumber_] = socket;
   return nextNumber_++;
 }
 
-void TEventLoop::Leave(uint32_t number) {
+void EventLoop::Leave(uint32_t number) {
   sockets_.erase(number);
 }
 
-TClientSocket *TEventLoop::Find(TEventTag tag) const {
+TClientSocket *EventLoop::Find(EventTag tag) const {
   const auto known = sockets_.find(NumberOf(tag));
   if (known == sockets_.end()) return nullptr;
   TClientSocket *socket = known->second;
   return socket->Internals().generation == GenerationOf(tag) ? socket : nullptr;
 }
 
-void TEventLoop::Post(TEventTag tag, TPostedKind kind, int code) {
+void EventLoop::Post(EventTag tag, PostedKind kind, int code) {
   if (posted_.empty()) source_->Wake();
   try {
     posted_.push_back({tag, kind, code});
@@ -102,7 +102,7 @@ void TEventLoop::Post(TEventTag tag, TPostedKind kind, int code) {
   }
 }
 
-int TEventLoop::Dispatch() {
+int EventLoop::Dispatch() {
   // The loop may end inside a handler (PT_API_Close from a notice handler):
   // then this object is gone and nothing of it may be touched.
   const LoopAlive alive;
@@ -110,7 +110,7 @@ int TEventLoop::Dispatch() {
   return alive ? ran + source_->RunReady(*this) : ran;
 }
 
-int TEventLoop::RunPosted() {
+int EventLoop::RunPosted() {
   if (posted_.empty()) return 0;
   source_->Quiet();
   // The batch runs from the spare list, whose room goes back to posting
@@ -125,13 +125,13 @@ int TEventLoop::RunPosted() {
     TClientSocket *socket = Find(event.tag);
     if (!socket) continue;
     switch (event.kind) {
-      case TPostedKind::kDisconnect:
+      case PostedKind::kDisconnect:
         RaiseDisconnect(*socket);
         break;
-      case TPostedKind::kConnectError:
-        RaiseError(*socket, TErrorEvent::eeConnect, event.code);
+      case PostedKind::kConnectError:
+        RaiseError(*socket, SocketErrorKind::eeConnect, event.code);
         break;
-      case TPostedKind::kRead:
+      case PostedKind::kRead:
         if (socket->Active()) RaiseRead(*socket);
         break;
     }
@@ -152,7 +152,7 @@ void FinishConnect(TClientSocket &socket, int error) {
   } else {
     impl.NoteFailure(error);
     impl.Drop();
-    RaiseError(socket, TErrorEvent::eeConnect, error);
+    RaiseError(socket, SocketErrorKind::eeConnect, error);
   }
 }
 
@@ -160,7 +160,7 @@ void FinishConnect(TClientSocket &socket, int error) {
 // ends that event only, and never reaches the library's caller.
 void RaiseConnect(TClientSocket &socket) {
   try {
-    const TSocketNotifyEvent handler = socket.OnConnect;
+    const SocketNotifyHandler handler = socket.OnConnect;
     if (handler) handler(socket);
   } catch (...) {
   }
@@ -168,7 +168,7 @@ void RaiseConnect(TClientSocket &socket) {
 
 void RaiseDisconnect(TClientSocket &socket) {
   try {
-    const TSocketNotifyEvent handler = socket.OnDisconnect;
+    const SocketNotifyHandler handler = socket.OnDisconnect;
     if (handler) handler(socket);
   } catch (...) {
   }
@@ -177,7 +177,7 @@ void RaiseDisconnect(TClientSocket &socket) {
 void RaiseRead(TClientSocket &socket) {
   if (socket.ReadsHeld()) return;
   try {
-    const TSocketNotifyEvent handler = socket.OnRead;
+    const SocketNotifyHandler handler = socket.OnRead;
     if (handler) {
       handler(socket);
     } else {
@@ -187,9 +187,9 @@ void RaiseRead(TClientSocket &socket) {
   }
 }
 
-void RaiseError(TClientSocket &socket, TErrorEvent kind, int code) {
+void RaiseError(TClientSocket &socket, SocketErrorKind kind, int code) {
   try {
-    const TSocketErrorEvent handler = socket.OnError;
+    const SocketErrorHandler handler = socket.OnError;
     int errorCode = code;
     if (handler) handler(socket, kind, errorCode);
     // A code the handler left standing has nobody to report to: the
@@ -199,24 +199,24 @@ void RaiseError(TClientSocket &socket, TErrorEvent kind, int code) {
 }
 
 bool StartSocketEvents() {
-  return TEventLoop::Start();
+  return EventLoop::Start();
 }
 
 void StopSocketEvents() {
-  TEventLoop::Stop();
+  EventLoop::Stop();
 }
 
 bool SocketEventsStarted() {
-  return TEventLoop::Instance() != nullptr;
+  return EventLoop::Instance() != nullptr;
 }
 
 int DispatchSocketEvents() {
-  TEventLoop *loop = TEventLoop::Instance();
+  EventLoop *loop = EventLoop::Instance();
   return loop ? loop->Dispatch() : 0;
 }
 
 int SocketEventHandle() {
-  TEventLoop *loop = TEventLoop::Instance();
+  EventLoop *loop = EventLoop::Instance();
   return loop ? loop->Source().Handle() : -1;
 }
 

@@ -5,7 +5,7 @@
 // system reports when the library's thread dispatches.
 //
 // What the system reports comes from a source of each platform's own
-// (TEventSource): epoll on POSIX, window messages on Windows.
+// (EventSource): epoll on POSIX, window messages on Windows.
 #pragma once
 
 #include <cstddef>
@@ -21,29 +21,29 @@ namespace roviro2 {
 // Names one handle of one socket: the socket's number in the high half, the
 // socket's handle generation in the low half. Events of an older generation
 // are stale and dropped.
-using TEventTag = uint64_t;
+using EventTag = uint64_t;
 
-enum class TPostedKind { kDisconnect, kConnectError, kRead };
+enum class PostedKind { kDisconnect, kConnectError, kRead };
 
-class TEventSource;
+class EventSource;
 
-class TEventLoop {
+class EventLoop {
  public:
   // The running loop, or null.
-  static TEventLoop *Instance();
+  static EventLoop *Instance();
   static bool Start();
   static void Stop();
 
-  TEventSource &Source() { return *source_; }
+  EventSource &Source() { return *source_; }
 
   // Socket numbers: a socket is known to the loop from Enrol to Leave.
   uint32_t Enrol(TClientSocket *socket);
   void Leave(uint32_t number);
   std::size_t SocketCount() const { return sockets_.size(); }
   // The socket of a tag, or null when it is gone or the tag is stale.
-  TClientSocket *Find(TEventTag tag) const;
+  TClientSocket *Find(EventTag tag) const;
 
-  void Post(TEventTag tag, TPostedKind kind, int code = 0);
+  void Post(EventTag tag, PostedKind kind, int code = 0);
   // Runs the posted events; how many ran.
   int RunPosted();
 
@@ -64,14 +64,14 @@ class TEventLoop {
 
  private:
   struct Posted {
-    TEventTag tag;
-    TPostedKind kind;
+    EventTag tag;
+    PostedKind kind;
     int code;
   };
-  explicit TEventLoop(std::unique_ptr<TEventSource> source);
-  ~TEventLoop();
+  explicit EventLoop(std::unique_ptr<EventSource> source);
+  ~EventLoop();
 
-  std::unique_ptr<TEventSource> source_;
+  std::unique_ptr<EventSource> source_;
   uint32_t nextNumber_ = 1;
   std::unordered_map<uint32_t, TClientSocket *> sockets_;
   std::vector<Posted> posted_;
@@ -82,8 +82,8 @@ class TEventLoop {
 // Whether the loop that was running when this was made still runs.
 class LoopAlive {
  public:
-  LoopAlive() : lifetime_(TEventLoop::Lifetime()) {}
-  explicit operator bool() const { return lifetime_ == TEventLoop::Lifetime(); }
+  LoopAlive() : lifetime_(EventLoop::Lifetime()) {}
+  explicit operator bool() const { return lifetime_ == EventLoop::Lifetime(); }
 
  private:
   uint64_t lifetime_;
@@ -97,6 +97,6 @@ void FinishConnect(TClientSocket &socket, int error);
 void RaiseConnect(TClientSocket &socket);
 void RaiseDisconnect(TClientSocket &socket);
 void RaiseRead(TClientSocket &socket);
-void RaiseError(TClientSocket &socket, TErrorEvent kind, int code);
+void RaiseError(TClientSocket &socket, SocketErrorKind kind, int code);
 
 }  // namespace roviro2

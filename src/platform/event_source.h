@@ -8,20 +8,20 @@
 
 namespace roviro2 {
 
-class TEventLoop;
+class EventLoop;
 
-class TEventSource {
+class EventSource {
  public:
   // The platform's source; null when the system has no room for one.
-  static std::unique_ptr<TEventSource> Create();
+  static std::unique_ptr<EventSource> Create();
 
-  virtual ~TEventSource() = default;
+  virtual ~EventSource() = default;
   // Posted events began to wait: the source must report itself ready.
   virtual void Wake() = 0;
   // The posted events were taken.
   virtual void Quiet() = 0;
   // Runs the socket events the system reported, without waiting; how many ran.
-  virtual int RunReady(TEventLoop &loop) = 0;
+  virtual int RunReady(EventLoop &loop) = 0;
   // A descriptor or handle that an application's own loop can wait on; -1
   // where there is none.
   virtual int Handle() const = 0;

@@ -18,8 +18,8 @@
 namespace roviro2 {
 
 // A system socket handle: a descriptor on POSIX, a SOCKET on Windows.
-using TNativeSocket = std::intptr_t;
-constexpr TNativeSocket kNoSocket = -1;
+using NativeSocket = std::intptr_t;
+constexpr NativeSocket kNoSocket = -1;
 
 struct TClientSocket::Impl {
   enum class State { kIdle, kConnecting, kConnected };
@@ -29,7 +29,7 @@ struct TClientSocket::Impl {
 
   explicit Impl(TClientSocket &self) : self(self) {}
 
-  TEventTag Tag() const { return (static_cast<TEventTag>(number) << 32) | generation; }
+  EventTag Tag() const { return (static_cast<EventTag>(number) << 32) | generation; }
   bool Connecting() const { return state == State::kConnecting; }
   bool Connected() const { return state == State::kConnected; }
 
@@ -43,6 +43,11 @@ struct TClientSocket::Impl {
   void Fail();
   // Closes the handle without raising anything.
   void Drop();
+  // Before a graceful close: hands the system the waiting frames it takes
+  // whole, discards unread input (the system would answer it with a reset
+  // that loses what it still has to send) and shuts sending down. Returns the
+  // count of frames that stay behind.
+  std::size_t HandOver();
 
   // What ended the last attempt or connection, for the application to tell.
   void NoteFailure(int code) {
@@ -58,10 +63,10 @@ struct TClientSocket::Impl {
   // The code of the system call that just failed (errno, or Winsock's).
   static int SystemError();
   // A new TCP socket with the library's options, or kNoSocket.
-  static TNativeSocket NewHandle();
-  static void CloseHandle(TNativeSocket handle);
+  static NativeSocket NewHandle();
+  static void CloseHandle(NativeSocket handle);
   // Has the event source report the outcome of a connect on the handle.
-  bool WatchConnect(TNativeSocket handle);
+  bool WatchConnect(NativeSocket handle);
   // Starts connecting fd to the peer: 0 when under way, otherwise the error
   // code.
   int StartConnect(const sockaddr_in &peer);
@@ -77,15 +82,20 @@ struct TClientSocket::Impl {
   bool PeerGone();
   // The event source forgets fd, and what it still holds of it.
   void StopWatching();
+  // Bytes that one send is sure to have taken whole, at once; 0 when that
+  // cannot be known.
+  std::size_t SendRoom() const;
+  // Sends a FIN after what the system holds; the handle stays open.
+  void ShutDownSending();
   // One send of every run (bytes taken, kWouldBlock or kFailed).
-  std::ptrdiff_t Write(const TByteRun *runs, std::size_t count);
+  std::ptrdiff_t Write(const ByteView *runs, std::size_t count);
   // One receive (bytes read, 0 when the peer closed, kWouldBlock or kFailed).
   std::ptrdiff_t Read(uint8_t *area, std::size_t size);
 
   TClientSocket &self;
   std::string address;
   uint16_t port = 0;
-  TNativeSocket fd = kNoSocket;
+  NativeSocket fd = kNoSocket;
   State state = State::kIdle;
   uint32_t number = 0;      // 0: not known to the event loop
   uint32_t generation = 0;  // raised for every new handle
@@ -93,7 +103,7 @@ struct TClientSocket::Impl {
   bool readsHeld = false;    // read events wait until the application makes room
   int lastError = 0;         // system code of the last failure; 0: none
   bool endedByPeer = false;  // the last connection was closed by the peer
-  TOutputBuffer out{kOutputCapacity};
+  OutputBuffer out{kOutputCapacity};
 };
 
 // Runs of bytes a single send takes at most.

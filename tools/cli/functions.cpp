@@ -2,9 +2,14 @@
 #include "functions.h"
 
 #include <cstdio>
-#include <map>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <type_traits>
+#include <utility>
 
 #include "roviro2.h"
+#include "roviro2_ext.h"
 #include "session.h"
 #include "values.h"
 
@@ -107,123 +112,113 @@ bool FrameFits(V v, std::string &error) {
   return false;
 }
 
-// The table, in the order of the exports' ordinals.
-const std::vector<Function> kFunctions = {
-    {"PT_API_Open", "", "", [](V, O) { return PT_API_Open(); }},
-    {"PT_API_Close", "", "", [](V, O) { return PT_API_Close(); }},
-    {"PT_GW_Open", "n", "gwId", [](V v, O) { return PT_GW_Open(v.U(0)); }},
-    {"PT_GW_Close", "n", "gwId", [](V v, O) { return PT_GW_Close(v.U(0)); }},
+// How each argument type of an export is taken from the values read. Output
+// pointers are never taken from words: the functions that have them are
+// called by their own handlers above.
+template <typename T>
+T Arg(V, std::size_t) {
+  static_assert(std::is_pointer_v<T>, "every argument type but an output pointer is taken above");
+  return nullptr;
+}
+template <>
+uint32_t Arg<uint32_t>(V v, std::size_t i) {
+  return v.U(i);
+}
+template <>
+int32_t Arg<int32_t>(V v, std::size_t i) {
+  return v.I(i);
+}
+template <>
+const char *Arg<const char *>(V v, std::size_t i) {
+  return v.S(i);
+}
+template <>
+const uint8_t *Arg<const uint8_t *>(V v, std::size_t i) {
+  return v.B(i);
+}
+
+template <typename F>
+struct Signature;
+template <typename... A>
+struct Signature<int32_t(ROVIRO2_CALL *)(A...)> {
+  template <int32_t(ROVIRO2_CALL *F)(A...), std::size_t... I>
+  static int32_t Call(V v, std::index_sequence<I...>) {
+    return F(Arg<A>(v, I)...);
+  }
+  template <int32_t(ROVIRO2_CALL *F)(A...)>
+  static int32_t Call(V v, O) {
+    return Call<F>(v, std::index_sequence_for<A...>{});
+  }
+};
+
+// The functions whose results go out through pointers, with the arguments
+// the tool reads for them.
+struct Handler {
+  const char *name;
+  const char *kinds;
+  const char *argNames;
+  int32_t (*call)(V, O);
+};
+const Handler kHandlers[] = {
     {"PT_GW_RcvMsg", "n", "gwId", RcvMsg},
-    {"PT_GW_SndMsg", "ns", "gwId frame", [](V v, O) { return PT_GW_SndMsg(v.U(0), v.B(1)); },
-     FrameFits},
-    {"PT_GW_RcvReady", "n", "gwId", [](V v, O) { return PT_GW_RcvReady(v.U(0)); }},
-    {"PT_GW_RcvAddr", "", "", [](V, O) { return PT_GW_RcvAddr(); }},
-    {"PT_GW_RcvPort", "", "", [](V, O) { return PT_GW_RcvPort(); }},
-    {"PT_GW_RcvData", "n", "gwId", [](V v, O) { return PT_GW_RcvData(v.U(0)); }},
-    {"PT_GW_RcvTagNode", "", "", [](V, O) { return PT_GW_RcvTagNode(); }},
-    {"PT_GW_RcvTagCmd", "", "", [](V, O) { return PT_GW_RcvTagCmd(); }},
     {"PT_GW_RcvTagData", "", "", RcvTagData},
-    {"PT_GW_Status", "n", "gwId", [](V v, O) { return PT_GW_Status(v.U(0)); }},
-    {"PT_GW_TagDiag", "nn", "gwId portSel", [](V v, O) { return PT_GW_TagDiag(v.U(0), v.I(1)); }},
-    {"PT_GW_SetDefault", "n", "gwId", [](V v, O) { return PT_GW_SetDefault(v.U(0)); }},
-    {"PT_GW_GetDefault", "", "", [](V, O) { return PT_GW_GetDefault(); }},
-    {"PT_LB_DspNum", "tnnn", "tagAddr number extraByte dspMode",
-     [](V v, O) { return PT_LB_DspNum(v.U(0), v.I(1), v.U(2), v.I(3)); }},
-    {"PT_LB_DspStr", "tsnn", "tagAddr text extraByte dspMode",
-     [](V v, O) { return PT_LB_DspStr(v.U(0), v.S(1), v.U(2), v.I(3)); }},
-    {"PT_LB_DspAddr", "t", "tagAddr", [](V v, O) { return PT_LB_DspAddr(v.U(0)); }},
-    {"PT_LB_LedOn", "tnn", "tagAddr ledType preset",
-     [](V v, O) { return PT_LB_LedOn(v.U(0), v.U(1), v.U(2)); }},
-    {"PT_LB_BuzOn", "tn", "tagAddr state", [](V v, O) { return PT_LB_BuzOn(v.U(0), v.U(1)); }},
-    {"PT_Tag_Reset", "t", "tagAddr", [](V v, O) { return PT_Tag_Reset(v.U(0)); }},
-    {"PT_GW_SetPollRang", "nnn", "gwId port pollRange",
-     [](V v, O) { return PT_GW_SetPollRang(v.U(0), v.I(1), v.U(2)); }},
-    {"PT_LB_SetMode", "tn", "tagAddr mode", [](V v, O) { return PT_LB_SetMode(v.U(0), v.U(1)); }},
-    {"PT_LB_Simulate", "tn", "tagAddr flag", [](V v, O) { return PT_LB_Simulate(v.U(0), v.U(1)); }},
-    {"PT_LB_SetLock", "tnn", "tagAddr lock lockBits",
-     [](V v, O) { return PT_LB_SetLock(v.U(0), v.U(1), v.U(2)); }},
-    {"PT_CCD_Rescan", "t", "tagAddr", [](V v, O) { return PT_CCD_Rescan(v.U(0)); }},
-    {"PT_GW_Cnt", "", "", [](V, O) { return PT_GW_Cnt(); }},
     {"PT_GW_Conf", "n", "index", Conf},
     {"PT_GW_AllStatus", "", "", AllStatus},
-    {"PT_Tag_ChgAddr", "tn", "tagAddr newNode",
-     [](V v, O) { return PT_Tag_ChgAddr(v.U(0), v.U(1)); }},
-    {"PT_LB_DspStr2", "tsn", "tagAddr text dspMode",
-     [](V v, O) { return PT_LB_DspStr2(v.U(0), v.S(1), v.I(2)); }},
-    {"PT_DCS_InputMode", "tn", "tagAddr mode",
-     [](V v, O) { return PT_DCS_InputMode(v.U(0), v.U(1)); }},
-    {"PT_DCS_BufSize", "tn", "tagAddr bufSize",
-     [](V v, O) { return PT_DCS_BufSize(v.U(0), v.U(1)); }},
-    {"PT_DCS_SetConf", "tnn", "tagAddr maskA maskB",
-     [](V v, O) { return PT_DCS_SetConf(v.U(0), v.U(1), v.U(2)); }},
-    {"PT_DCS_ReqConf", "t", "tagAddr", [](V v, O) { return PT_DCS_ReqConf(v.U(0)); }},
-    {"PT_DCS_GetVer", "t", "tagAddr", [](V v, O) { return PT_DCS_GetVer(v.U(0)); }},
-    {"PT_DCS_Reset", "t", "tagAddr", [](V v, O) { return PT_DCS_Reset(v.U(0)); }},
-    {"PT_DCS_SetRows", "tn", "tagAddr rows", [](V v, O) { return PT_DCS_SetRows(v.U(0), v.U(1)); }},
-    {"PT_DCS_SimulateKey", "tn", "tagAddr keyCode",
-     [](V v, O) { return PT_DCS_SimulateKey(v.U(0), v.U(1)); }},
-    {"PT_DCS_Cls", "t", "tagAddr", [](V v, O) { return PT_DCS_Cls(v.U(0)); }},
-    {"PT_DCS_Buzzer", "tnn", "tagAddr param1 param2",
-     [](V v, O) { return PT_DCS_Buzzer(v.U(0), v.U(1), v.U(2)); }},
-    {"PT_DCS_ScrollUp", "tn", "tagAddr param",
-     [](V v, O) { return PT_DCS_ScrollUp(v.U(0), v.U(1)); }},
-    {"PT_DCS_ScrollDown", "tn", "tagAddr param",
-     [](V v, O) { return PT_DCS_ScrollDown(v.U(0), v.U(1)); }},
-    {"PT_DCS_DspStrE", "tsn", "tagAddr text length",
-     [](V v, O) { return PT_DCS_DspStrE(v.U(0), v.S(1), v.I(2)); }, TextCount},
-    {"PT_DCS_DspStrC", "tsn", "tagAddr text length",
-     [](V v, O) { return PT_DCS_DspStrC(v.U(0), v.S(1), v.I(2)); }, TextCount},
-    {"PT_CNV_SendData", "tsn", "tagAddr data length",
-     [](V v, O) { return PT_CNV_SendData(v.U(0), v.B(1), v.I(2)); }, TextCount},
-    {"PT_CNV_SetTerminator", "tn", "tagAddr terminator",
-     [](V v, O) { return PT_CNV_SetTerminator(v.U(0), v.U(1)); }},
-    {"PT_LB2_DspStr", "tsn", "tagAddr text dspMode",
-     [](V v, O) { return PT_LB2_DspStr(v.U(0), v.S(1), v.I(2)); }},
-    {"PT_LB2_SetRows", "tn", "tagAddr rows", [](V v, O) { return PT_LB2_SetRows(v.U(0), v.I(1)); }},
-    {"PT_LB2_Download", "tns", "tagAddr leadByte text",
-     [](V v, O) { return PT_LB2_Download(v.U(0), v.U(1), v.S(2)); }},
-    {"PT_DT2_DspStr", "tsn", "tagAddr text length",
-     [](V v, O) { return PT_DT2_DspStr(v.U(0), v.S(1), v.I(2)); }, TextCount},
-    {"PT_DT2_EnableCounter", "t", "tagAddr", [](V v, O) { return PT_DT2_EnableCounter(v.U(0)); }},
-    {"PT_DT2_DisableCounter", "t", "tagAddr", [](V v, O) { return PT_DT2_DisableCounter(v.U(0)); }},
-    {"PT_DT2_ReadCounter", "t", "tagAddr", [](V v, O) { return PT_DT2_ReadCounter(v.U(0)); }},
-    {"PT_DT2_SetCounter", "tn", "tagAddr value",
-     [](V v, O) { return PT_DT2_SetCounter(v.U(0), v.U(1)); }},
-    {"PT_DIO_ReadIoStatus", "t", "tagAddr", [](V v, O) { return PT_DIO_ReadIoStatus(v.U(0)); }},
-    {"PT_DIO_SetDO", "tnn", "tagAddr channel value",
-     [](V v, O) { return PT_DIO_SetDO(v.U(0), v.I(1), v.U(2)); }},
-    {"PT_DIO_SetDiRspMode", "tn", "tagAddr rspMode",
-     [](V v, O) { return PT_DIO_SetDiRspMode(v.U(0), v.U(1)); }},
-    {"PT_DCS_ScrollHome", "t", "tagAddr", [](V v, O) { return PT_DCS_ScrollHome(v.U(0)); }},
-    {"PT_DCS_ScrollEnd", "t", "tagAddr", [](V v, O) { return PT_DCS_ScrollEnd(v.U(0)); }},
-    {"PT_DCS_SetCursor", "tnn", "tagAddr row column",
-     [](V v, O) { return PT_DCS_SetCursor(v.U(0), v.U(1), v.U(2)); }},
-    {"PT_LB_DspOff", "t", "tagAddr", [](V v, O) { return PT_LB_DspOff(v.U(0)); }},
     {"PT_Tag_RcvMsg", "tn", "tagAddr command", TagRcvMsg},
-    {"PT_GW_Ndx2ID", "n", "index", [](V v, O) { return PT_GW_Ndx2ID(v.U(0)); }},
-    {"PT_GW_ID2Ndx", "n", "gwId", [](V v, O) { return PT_GW_ID2Ndx(v.U(0)); }},
-    {"PT_KBN_Clear", "t", "tagAddr", [](V v, O) { return PT_KBN_Clear(v.U(0)); }},
-    {"PT_KBN_DspMsg", "tsnn", "tagAddr text msgParam option",
-     [](V v, O) { return PT_KBN_DspMsg(v.U(0), v.S(1), v.I(2), v.I(3)); }},
-    {"PT_KBN_SegDownload", "tnsnn", "tagAddr segment text msgParam option",
-     [](V v, O) { return PT_KBN_SegDownload(v.U(0), v.I(1), v.S(2), v.I(3), v.I(4)); }},
-    {"PT_KBN_SegDel", "tn", "tagAddr segment",
-     [](V v, O) { return PT_KBN_SegDel(v.U(0), v.I(1)); }},
-    {"PT_KBN_SegDsp", "tln", "tagAddr segments count",
-     [](V v, O) { return PT_KBN_SegDsp(v.U(0), v.B(1), v.I(2)); }, TextCount},
-    {"PT_GW_InsConf", "nsn", "gwId ipAddr port",
-     [](V v, O) { return PT_GW_InsConf(v.U(0), v.S(1), v.U(2)); }},
-    {"PT_GW_UpdConf", "nsn", "gwId ipAddr port",
-     [](V v, O) { return PT_GW_UpdConf(v.U(0), v.S(1), v.U(2)); }},
-    {"PT_GW_DelConf", "n", "gwId", [](V v, O) { return PT_GW_DelConf(v.U(0)); }},
-    {"PT_DT2_Buzzer", "tnn", "tagAddr param1 param2",
-     [](V v, O) { return PT_DT2_Buzzer(v.U(0), v.U(1), v.U(2)); }},
-    {"PT_DT2_AutoReport", "tn", "tagAddr enable",
-     [](V v, O) { return PT_DT2_AutoReport(v.U(0), v.U(1)); }},
-    {"PT_DT2_FunKeyConfig", "tn", "tagAddr param",
-     [](V v, O) { return PT_DT2_FunKeyConfig(v.U(0), v.U(1)); }},
-    {"PT_DT2_Terminator", "tn", "tagAddr terminator",
-     [](V v, O) { return PT_DT2_Terminator(v.U(0), v.U(1)); }},
+};
+
+// The words the tool reads for an argument of the export table's kind:
+// numbers, texts or lists; none for what the function writes.
+char WordKind(char kind) {
+  switch (kind) {
+    case 't':
+    case 'l':
+      return kind;
+    case 'u':
+    case 'i':
+    case 'c':
+      return 'n';
+    case 's':
+    case 'b':
+    case 'f':
+      return 's';
+    default:
+      return 0;
+  }
+}
+
+// A function of the export table as the tool calls it. Kinds and names are
+// kept for the life of the program (the table is built once).
+Function FromTable(const char *name, const char *kinds, const char *names, int32_t (*call)(V, O)) {
+  for (const Handler &handler : kHandlers) {
+    if (std::strcmp(handler.name, name) == 0)
+      return {name, handler.kinds, handler.argNames, handler.call};
+  }
+  static std::vector<std::unique_ptr<std::string>> kept;
+  std::string words, argNames;
+  std::istringstream nameList(names);
+  for (const char *kind = kinds; *kind; ++kind) {
+    std::string argName;
+    nameList >> argName;
+    if (!WordKind(*kind)) continue;
+    words += WordKind(*kind);
+    argNames += (argNames.empty() ? "" : " ") + argName;
+  }
+  kept.push_back(std::make_unique<std::string>(words));
+  const char *wordKinds = kept.back()->c_str();
+  kept.push_back(std::make_unique<std::string>(argNames));
+  Function function{name, wordKinds, kept.back()->c_str(), call};
+  if (std::strchr(kinds, 'f')) function.check = FrameFits;
+  if (std::strchr(kinds, 'c')) function.check = TextCount;
+  return function;
+}
+
+// Every export, in the order of the ordinals.
+const std::vector<Function> kFunctions = {
+#define ROVIRO2_EXPORT(ordinal, name, kinds, names) \
+  FromTable(#name, kinds, names, &Signature<decltype(&name)>::Call<&name>),
+#include "export_table.inc"
+#undef ROVIRO2_EXPORT
 };
 
 bool ReadOne(char kind, const std::string &word, Values &values) {
@@ -295,6 +290,15 @@ bool ReadArguments(const Function &function, const std::vector<std::string> &wor
     return false;
   }
   return true;
+}
+
+std::string Meaning(const std::string &name, int32_t result) {
+  return roviro2_result_text(name.c_str(), result);
+}
+
+bool IsFailure(const std::string &name, int32_t result) {
+  if (name == "PT_GW_Status") return result != ROVIRO2_CONNECTED && result != ROVIRO2_CONNECTING;
+  return result < 0;
 }
 
 }  // namespace cli

@@ -5,28 +5,55 @@
 #include <map>
 #include <sstream>
 
-#include "commands/hex_digits.h"
-#include "link/frame.h"
+#include "command_codes.h"
+#include "frame.h"
+#include "hex_text.h"
 
 namespace gwsim {
 
 namespace {
 
 const std::map<uint8_t, const char *> kNames = {
-    {0x00, "show"},           {0x01, "blank"},        {0x02, "led 1"},
-    {0x03, "led 0/clear"},    {0x04, "buzzer on"},    {0x05, "buzzer off"},
-    {0x08, "poll range"},     {0x09, "diagnosis"},    {0x0B, "key"},
-    {0x10, "show (mode)"},    {0x11, "led 2"},        {0x12, "preset"},
-    {0x13, "show address"},   {0x14, "reset"},        {0x15, "lock 1 on"},
-    {0x16, "lock 1 off"},     {0x17, "simulate on"},  {0x18, "simulate off"},
-    {0x19, "mode on"},        {0x1A, "mode off"},     {0x1B, "lock 0 on"},
-    {0x1C, "lock 0 off"},     {0x24, "download"},     {0x25, "rows"},
-    {0x28, "data"},           {0x30, "rescan"},       {0x31, "scan"},
-    {0x37, "control"},        {0x38, "hex text"},     {0x39, "text"},
-    {0x3A, "escape"},         {0x3B, "keys"},         {0x3C, "io status"},
-    {0x3D, "outputs"},        {0x3E, "inputs"},       {0x40, "counter/board"},
-    {0x41, "count"},          {0x44, "segment load"}, {0x47, "segment show"},
-    {0x4B, "segment delete"},
+    {command::kShow, "show"},
+    {command::kBlank, "blank"},
+    {command::kLed1, "led 1"},
+    {command::kLed0, "led 0/clear"},
+    {command::kBuzzerOn, "buzzer on"},
+    {command::kBuzzerOff, "buzzer off"},
+    {command::kPollRange, "poll range"},
+    {command::kDiagnosis, "diagnosis"},
+    {command::kKey, "key"},
+    {command::kShowMode, "show (mode)"},
+    {command::kLed2, "led 2"},
+    {command::kPreset, "preset"},
+    {command::kShowAddress, "show address"},
+    {command::kReset, "reset"},
+    {command::kLock1On, "lock 1 on"},
+    {command::kLock1Off, "lock 1 off"},
+    {command::kSimulateOn, "simulate on"},
+    {command::kSimulateOff, "simulate off"},
+    {command::kModeOn, "mode on"},
+    {command::kModeOff, "mode off"},
+    {command::kLock0On, "lock 0 on"},
+    {command::kLock0Off, "lock 0 off"},
+    {command::kDownload, "download"},
+    {command::kRows, "rows"},
+    {command::kConverterData, "data"},
+    {command::kRescan, "rescan"},
+    {command::kScan, "scan"},
+    {command::kControl, "control"},
+    {command::kHexText, "hex text"},
+    {command::kText, "text"},
+    {command::kEscape, "escape"},
+    {command::kKeys, "keys"},
+    {command::kIoStatus, "io status"},
+    {command::kOutputs, "outputs"},
+    {command::kInputs, "inputs"},
+    {command::kCounterOrBoard, "counter/board"},
+    {command::kCount, "count"},
+    {command::kSegmentLoad, "segment load"},
+    {command::kSegmentShow, "segment show"},
+    {command::kSegmentDelete, "segment delete"},
 };
 
 std::string Printable(const uint8_t *data, std::size_t size) {
@@ -45,7 +72,7 @@ std::string Shown(const std::string &text, View view) {
 
 std::string Hex(uint8_t value) {
   std::string hex = "0x";
-  roviro2::AppendHexByte(hex, value);
+  AppendHexByte(hex, value);
   return hex;
 }
 
@@ -120,15 +147,15 @@ void RenderDevice(std::ostringstream &out, int port, const Device &d, View view)
 
 std::string DescribeFrame(const char *direction, int gateway, const uint8_t *frame,
                           std::size_t size) {
-  if (size < roviro2::kHeaderSize) return std::string(direction) + " short frame";
-  const auto name = kNames.find(frame[roviro2::kCommandOffset]);
+  if (size < kHeaderSize) return std::string(direction) + " short frame";
+  const auto name = kNames.find(frame[kCommandOffset]);
   char head[96];
   std::snprintf(head, sizeof head, "%-3s gw%d p%d n%-3d %02X %-15s", direction, gateway,
-                PortOf(frame[roviro2::kPortCodeOffset]), frame[roviro2::kNodeOffset],
-                frame[roviro2::kCommandOffset], name == kNames.end() ? "?" : name->second);
+                PortOf(frame[kPortCodeOffset]), frame[kNodeOffset], frame[kCommandOffset],
+                name == kNames.end() ? "?" : name->second);
   std::string line = head;
-  const uint8_t *data = frame + roviro2::kHeaderSize;
-  const std::size_t n = size - roviro2::kHeaderSize;
+  const uint8_t *data = frame + kHeaderSize;
+  const std::size_t n = size - kHeaderSize;
   const std::size_t shown = n > 24 ? 24 : n;
   for (std::size_t i = 0; i < shown; ++i) {
     char hex[4];

@@ -5,6 +5,8 @@
 #include <map>
 #include <sstream>
 
+#include "command_codes.h"
+
 namespace gwsim {
 
 namespace {
@@ -130,24 +132,24 @@ Bytes EventFrame(const Action &a, Device &d) {
   };
   switch (a.kind) {
     case Action::kKey:
-      return DeviceFrame(a.port, 0x0B, a.node, {static_cast<uint8_t>(a.number)});
+      return DeviceFrame(a.port, command::kKey, a.node, {static_cast<uint8_t>(a.number)});
     case Action::kType:
-      return DeviceFrame(a.port, 0x3B, a.node, withStatus(a.bytes));
+      return DeviceFrame(a.port, command::kKeys, a.node, withStatus(a.bytes));
     case Action::kScan:
-      return DeviceFrame(a.port, 0x31, a.node, withStatus(a.bytes));
+      return DeviceFrame(a.port, command::kScan, a.node, withStatus(a.bytes));
     case Action::kInput:
       d.dio.inputs = static_cast<uint16_t>(a.number);
       return DeviceFrame(
-          a.port, 0x3E, a.node,
+          a.port, command::kInputs, a.node,
           {0x00, static_cast<uint8_t>(a.number), static_cast<uint8_t>(a.number >> 8)});
     case Action::kTick:
       d.dt2.value = static_cast<uint16_t>(d.dt2.value + a.number);
       return DeviceFrame(
-          a.port, 0x41, a.node,
+          a.port, command::kCount, a.node,
           {0x00, static_cast<uint8_t>(d.dt2.value), static_cast<uint8_t>(d.dt2.value >> 8)});
     case Action::kConvert:
     case Action::kPieces:
-      return DeviceFrame(a.port, 0x28, a.node, a.bytes);
+      return DeviceFrame(a.port, command::kConverterData, a.node, a.bytes);
     default:
       return {};
   }

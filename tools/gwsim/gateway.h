@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "device.h"
+#include "device_commands.h"
+#include "frame.h"
 
 namespace gwsim {
-
-using Bytes = std::vector<uint8_t>;
 
 // Port 1 or 2 from a port code (0x60, 0x61: the lowest bit).
 inline int PortOf(uint8_t portCode) {
@@ -45,19 +45,12 @@ class Gateway {
 
  private:
   std::vector<Bytes> Diagnose(int port);
-  std::vector<Bytes> Control(int port, Device &d, const Bytes &data);
-  std::vector<Bytes> CounterCommand(int port, Device &d, const Bytes &data);
-  void Escape(int port, Device &d, const Bytes &data);
-  void LightBarCommand(Device &d, uint8_t command, const Bytes &data);
-  void Outputs(Device &d, const Bytes &data);
-  void BoardCommand(Device &d, uint8_t command, const std::string &body);
+  // A command to one device, by the families' tables.
+  std::vector<Bytes> OnDevice(const Request &request);
 
   std::map<Key, Device> devices_;
   int pollRange_[2] = {0, 0};
   std::size_t handled_ = 0;
 };
-
-// Text of a board body's digit pairs ("4869" gives "Hi"); bad digits stop it.
-std::string DecodeHexText(const std::string &digits);
 
 }  // namespace gwsim

@@ -13,7 +13,6 @@
 #include <iostream>
 
 #include "describe.h"
-#include "link/receiver.h"
 
 namespace gwsim {
 
@@ -21,11 +20,6 @@ namespace {
 
 constexpr std::chrono::seconds kScriptPatience{30};
 constexpr std::chrono::seconds kDrainPatience{2};
-
-double NowDays() {
-  using Days = std::chrono::duration<double, std::ratio<86400>>;
-  return std::chrono::duration_cast<Days>(Clock::now().time_since_epoch()).count();
-}
 
 int Listen(uint16_t &port) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -65,8 +59,6 @@ bool Server::Start(std::string &error) {
       error = "cannot listen on 127.0.0.1:" + std::to_string(options_.ports[i]);
       return false;
     }
-    link->slot.IPAddr.ID = static_cast<uint16_t>(link->number);
-    link->slot.RcvTimeOut = roviro2::kRcvTimeOutDays;
     std::printf("gateway %d listening on 127.0.0.1:%u\n", link->number, link->port);
     links_.push_back(std::move(link));
   }
@@ -92,7 +84,7 @@ void Server::Accept(Link &link) {
   Drop(link, false);
   link.client = fd;
   link.reading = true;
-  link.slot.RcvBuf.clear();
+  link.frames.Clear();
   if (options_.log) std::printf("--- gw%d client connected\n", link.number);
 }
 
@@ -160,18 +152,17 @@ void Server::Read(Link &link) {
     return;
   }
   if (got < 0) return;
-  const roviro2::NoticeSink notice = [&](const std::string &text) {
-    std::printf("--- gw%d %s\n", link.number, text.c_str());
-  };
-  roviro2::ReceiveBytes(link.slot, chunk, static_cast<std::size_t>(got), NowDays(), link.queue,
-                        notice);
-  for (auto id = link.queue.First(); id != roviro2::TRcvQueue::kNoEntry; id = link.queue.First()) {
-    const roviro2::FrameView frame = link.queue.View(id);
-    const Bytes bytes(frame.data, frame.data + frame.size);
-    link.queue.Remove(id);
+  const FrameCutter::Result cut =
+      link.frames.Feed(chunk, static_cast<std::size_t>(got), Clock::now());
+  for (const std::string &notice : cut.notices)
+    std::printf("--- gw%d %s\n", link.number, notice.c_str());
+  for (const Bytes &bytes : cut.frames) {
     if (options_.log)
       std::printf("%s\n", DescribeFrame("in", link.number, bytes.data(), bytes.size()).c_str());
-    if (bytes.size() >= 8) seen_.insert({link.number, PortOf(bytes[2]), bytes[7], bytes[6]});
+    if (bytes.size() >= kHeaderSize) {
+      seen_.insert(
+          {link.number, PortOf(bytes[kPortCodeOffset]), bytes[kNodeOffset], bytes[kCommandOffset]});
+    }
     for (const Bytes &answer : link.model.Handle(bytes.data(), bytes.size()))
       Send(link, answer);
   }

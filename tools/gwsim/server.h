@@ -1,7 +1,7 @@
 /* SPDX-License-Identifier: MIT */
 // The simulator's network side: one listening socket per gateway on
-// 127.0.0.1, one client at a time each, the stream cut into frames by the
-// library's own receiver, and the script run alongside. Sockets are
+// 127.0.0.1, one client at a time each, the stream cut into frames by their
+// length fields, and the script run alongside. Sockets are
 // non-blocking: what a client does not read yet waits in that connection's
 // own output queue, so one slow client never holds up the other gateways.
 #pragma once
@@ -19,9 +19,8 @@
 
 #include "describe.h"
 #include "events.h"
+#include "frame_cutter.h"
 #include "gateway.h"
-#include "link/rcv_queue.h"
-#include "registry/gateway_table.h"
 
 namespace gwsim {
 
@@ -66,8 +65,7 @@ class Server {
     int listener = -1;
     int client = -1;
     bool reading = true;
-    roviro2::TMyTCP2 slot;
-    roviro2::TRcvQueue queue;
+    FrameCutter frames;
     Bytes output;              // queued for the client, sent from outputAt on
     std::size_t outputAt = 0;  // bytes of `output` already sent
     Gateway model;

@@ -14,7 +14,7 @@ namespace {
 constexpr ULONG kKeepIdleMs = 10000;
 constexpr ULONG kKeepIntervalMs = 5000;
 
-SOCKET Sock(TNativeSocket handle) {
+SOCKET Sock(NativeSocket handle) {
   return static_cast<SOCKET>(handle);
 }
 
@@ -44,19 +44,19 @@ int Clamp(std::size_t size) {
 
 }  // namespace
 
-TNativeSocket TClientSocket::Impl::NewHandle() {
+NativeSocket TClientSocket::Impl::NewHandle() {
   const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (handle == INVALID_SOCKET) return kNoSocket;
   ConfigureSocket(handle);
-  return static_cast<TNativeSocket>(handle);
+  return static_cast<NativeSocket>(handle);
 }
 
-void TClientSocket::Impl::CloseHandle(TNativeSocket handle) {
+void TClientSocket::Impl::CloseHandle(NativeSocket handle) {
   closesocket(Sock(handle));
 }
 
-bool TClientSocket::Impl::WatchConnect(TNativeSocket handle) {
-  return TWindowSource::Running()->Watch(handle, Tag());
+bool TClientSocket::Impl::WatchConnect(NativeSocket handle) {
+  return WindowSource::Running()->Watch(handle, Tag());
 }
 
 int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
@@ -88,7 +88,16 @@ void TClientSocket::Impl::WatchWrites(bool on) {
   writesWatched = on && Connected();
 }
 
-std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
+std::size_t TClientSocket::Impl::SendRoom() const {
+  // Winsock tells nothing that bounds what a send takes whole: none is risked.
+  return 0;
+}
+
+void TClientSocket::Impl::ShutDownSending() {
+  shutdown(Sock(fd), SD_SEND);
+}
+
+std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t count) {
   if (count == 1) {
     return Outcome(
         send(Sock(fd), reinterpret_cast<const char *>(runs[0].data), Clamp(runs[0].size), 0));
@@ -131,7 +140,7 @@ int TClientSocket::Impl::SystemError() {
 }
 
 void TClientSocket::Impl::StopWatching() {
-  if (TWindowSource *source = TWindowSource::Running()) source->Unwatch(fd);
+  if (WindowSource *source = WindowSource::Running()) source->Unwatch(fd);
 }
 
 }  // namespace roviro2

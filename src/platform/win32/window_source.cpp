@@ -16,7 +16,7 @@ constexpr int kReadsAtClose = 1024;
 
 LRESULT CALLBACK SourceProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kSocketMessage || message == kWakeMessage) {
-    auto *source = reinterpret_cast<TWindowSource *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto *source = reinterpret_cast<WindowSource *>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (source) source->OnMessage(message, wParam, lParam);
     return 0;
   }
@@ -50,7 +50,7 @@ HWND CreateHostWindow(HINSTANCE module) {
 
 }  // namespace
 
-std::unique_ptr<TEventSource> TEventSource::Create() {
+std::unique_ptr<EventSource> EventSource::Create() {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return nullptr;
   HWND window = CreateHostWindow(ThisModule());
@@ -58,33 +58,33 @@ std::unique_ptr<TEventSource> TEventSource::Create() {
     WSACleanup();
     return nullptr;
   }
-  return std::make_unique<TWindowSource>(window);
+  return std::make_unique<WindowSource>(window);
 }
 
-TWindowSource::TWindowSource(HWND window) : window_(window) {
+WindowSource::WindowSource(HWND window) : window_(window) {
   SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-TWindowSource::~TWindowSource() {
+WindowSource::~WindowSource() {
   SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
   UnregisterClassA(kClassName, ThisModule());
   WSACleanup();
 }
 
-TWindowSource *TWindowSource::Running() {
-  TEventLoop *loop = TEventLoop::Instance();
-  return loop ? static_cast<TWindowSource *>(&loop->Source()) : nullptr;
+WindowSource *WindowSource::Running() {
+  EventLoop *loop = EventLoop::Instance();
+  return loop ? static_cast<WindowSource *>(&loop->Source()) : nullptr;
 }
 
-bool TWindowSource::Watch(TNativeSocket handle, TEventTag tag) {
+bool WindowSource::Watch(NativeSocket handle, EventTag tag) {
   if (WSAAsyncSelect(static_cast<SOCKET>(handle), window_, kSocketMessage, kAllEvents) != 0)
     return false;
   watched_[handle] = tag;
   return true;
 }
 
-void TWindowSource::Unwatch(TNativeSocket handle) {
+void WindowSource::Unwatch(NativeSocket handle) {
   WSAAsyncSelect(static_cast<SOCKET>(handle), window_, 0, 0);
   watched_.erase(handle);
   // A later socket may get the same handle: what the queue still holds for
@@ -92,17 +92,17 @@ void TWindowSource::Unwatch(TNativeSocket handle) {
   std::vector<MSG> others;
   MSG message;
   while (PeekMessageA(&message, window_, kSocketMessage, kSocketMessage, PM_REMOVE)) {
-    if (static_cast<TNativeSocket>(message.wParam) != handle) others.push_back(message);
+    if (static_cast<NativeSocket>(message.wParam) != handle) others.push_back(message);
   }
   for (const MSG &kept : others)
     PostMessageA(window_, kept.message, kept.wParam, kept.lParam);
 }
 
-void TWindowSource::Wake() {
+void WindowSource::Wake() {
   PostMessageA(window_, kWakeMessage, 0, 0);
 }
 
-int TWindowSource::RunReady(TEventLoop &loop) {
+int WindowSource::RunReady(EventLoop &loop) {
   // Every message the thread has queued, as a message loop would run it, up
   // to a bound: a connection that keeps receiving cannot hold the caller.
   std::size_t budget = 4 * loop.SocketCount() + 64;
@@ -125,20 +125,20 @@ int TWindowSource::RunReady(TEventLoop &loop) {
   return ran;
 }
 
-int TWindowSource::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+int WindowSource::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kWakeMessage) {
-    TEventLoop *loop = TEventLoop::Instance();
+    EventLoop *loop = EventLoop::Instance();
     return loop ? loop->RunPosted() : 0;
   }
-  return OnSocket(static_cast<TNativeSocket>(wParam), WSAGETSELECTEVENT(lParam),
+  return OnSocket(static_cast<NativeSocket>(wParam), WSAGETSELECTEVENT(lParam),
                   WSAGETSELECTERROR(lParam));
 }
 
-int TWindowSource::OnSocket(TNativeSocket handle, int event, int error) {
+int WindowSource::OnSocket(NativeSocket handle, int event, int error) {
   const auto found = watched_.find(handle);
-  TEventLoop *loop = TEventLoop::Instance();
+  EventLoop *loop = EventLoop::Instance();
   if (found == watched_.end() || !loop) return 0;
-  const TEventTag tag = found->second;
+  const EventTag tag = found->second;
   TClientSocket *socket = loop->Find(tag);
   if (!socket) return 0;
   TClientSocket::Impl &impl = socket->Internals();
@@ -152,7 +152,7 @@ int TWindowSource::OnSocket(TNativeSocket handle, int event, int error) {
     case FD_READ:
       // A notification with an error raises the error event in its place.
       if (error != 0) {
-        RaiseError(*socket, TErrorEvent::eeReceive, error);
+        RaiseError(*socket, SocketErrorKind::eeReceive, error);
       } else {
         RaiseRead(*socket);
       }
@@ -169,7 +169,7 @@ int TWindowSource::OnSocket(TNativeSocket handle, int event, int error) {
   }
 }
 
-int TWindowSource::OnClose(TEventLoop &loop, TEventTag tag, int error) {
+int WindowSource::OnClose(EventLoop &loop, EventTag tag, int error) {
   // The bytes that came before the close are read first. A connection that
   // ends with an error is treated like one the peer closed, as on POSIX.
   // While reads are held, the bytes and the close wait: once reads resume,

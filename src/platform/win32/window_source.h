@@ -16,33 +16,33 @@
 
 namespace roviro2 {
 
-class TWindowSource final : public TEventSource {
+class WindowSource final : public EventSource {
  public:
-  explicit TWindowSource(HWND window);
-  ~TWindowSource() override;
+  explicit WindowSource(HWND window);
+  ~WindowSource() override;
 
   // The running loop's source, or null.
-  static TWindowSource *Running();
+  static WindowSource *Running();
 
   // Sends the socket's notifications to the window under the tag's name.
-  bool Watch(TNativeSocket handle, TEventTag tag);
+  bool Watch(NativeSocket handle, EventTag tag);
   // No more notifications of the handle; those still queued are removed.
-  void Unwatch(TNativeSocket handle);
+  void Unwatch(NativeSocket handle);
 
   void Wake() override;
   void Quiet() override {}
-  int RunReady(TEventLoop &loop) override;
+  int RunReady(EventLoop &loop) override;
   int Handle() const override { return -1; }
 
   // Runs one message of the window; how many socket events ran.
   int OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
-  int OnSocket(TNativeSocket handle, int event, int error);
-  int OnClose(TEventLoop &loop, TEventTag tag, int error);
+  int OnSocket(NativeSocket handle, int event, int error);
+  int OnClose(EventLoop &loop, EventTag tag, int error);
 
   HWND window_;
-  std::unordered_map<TNativeSocket, TEventTag> watched_;
+  std::unordered_map<NativeSocket, EventTag> watched_;
   int ran_ = 0;  // socket events run by the window procedure
 };
 

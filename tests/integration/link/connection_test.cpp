@@ -28,7 +28,7 @@ TEST_F(Connection, OpenStartsAnAttemptAndPollingReachesConnected) {
   EXPECT_TRUE(session_.Notices().empty());
 }
 
-TEST_F(Connection, UnknownAndZeroIds) {
+TEST_F(Connection, UnknownAndZeroIdsAreRefusedOrMeanEverySlot) {
   EXPECT_EQ(PT_GW_Open(0), 0) << "ID 0 and an empty table";
   EXPECT_EQ(PT_GW_Open(9), -1);
   EXPECT_EQ(PT_GW_Close(9), -1);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // PT_GW_SndMsg through the exports: its result codes, frames and pieces on
-// the wire, and a gateway that stops reading.
+// the wire, a gateway that stops reading, and frames still waiting at a close.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -130,6 +130,61 @@ TEST_F(Sending, SendOnAConnectionTheGatewayResetIsAFailureAndReconnects) {
   EXPECT_EQ(PT_GW_SndMsg(1, frame.data()), 0);
   EXPECT_TRUE(gateway_.WaitReceived(64));
 }
+
+// The two ways to close a connection that still holds frames.
+struct Closer {
+  const char *name;
+  void (*close)();
+};
+
+class ClosingWithFramesWaiting : public OneGatewayTest<>,
+                                 public ::testing::WithParamInterface<Closer> {};
+
+TEST_P(ClosingWithFramesWaiting, EveryAcceptedFrameArrivesWholeOrIsReported) {
+  gateway_.PauseReading();
+  // Lengths that cut frames anywhere, never one alike within the run, and
+  // not short: on Windows each notice is a message box that takes a while.
+  std::vector<Bytes> accepted;
+  for (;;) {
+    const std::size_t i = accepted.size();
+    ASSERT_LT(i, 20000u);
+    const Bytes frame = FrameOfLength(2048 + i * 2731 % 6150, static_cast<uint8_t>(i));
+    if (PT_GW_SndMsg(1, frame.data()) != 0) break;
+    accepted.push_back(frame);
+  }
+  // The library's buffer is full. The gateway reads a part, so that the
+  // system has room for some of what waits at the close, but not for all.
+  gateway_.ResumeReading();
+  ASSERT_TRUE(gateway_.WaitReceived(256 * 1024));
+  gateway_.PauseReading();
+  session_.ClearNotices();
+  GetParam().close();
+  const std::vector<std::string> notices = session_.Notices();
+  for (const std::string &notice : notices)
+    ASSERT_EQ(notice, "TCP Send Error");
+
+  gateway_.ResumeReading();
+  ASSERT_TRUE(gateway_.WaitClientGone()) << "a graceful close, after all it was handed";
+  const std::vector<Bytes> frames = gateway_.ReceivedFrames();
+  ASSERT_LE(frames.size(), accepted.size());
+  std::size_t wireBytes = 0;
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    ASSERT_EQ(frames[i], accepted[i]) << i;
+    wireBytes += frames[i].size();
+  }
+  EXPECT_EQ(gateway_.ReceivedSize(), wireBytes) << "no cut frame at the end";
+  EXPECT_EQ(frames.size() + notices.size(), accepted.size());
+  RecordProperty("accepted", static_cast<int>(accepted.size()));
+  RecordProperty("delivered", static_cast<int>(frames.size()));
+  RecordProperty("reported", static_cast<int>(notices.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(, ClosingWithFramesWaiting,
+                         ::testing::Values(Closer{"GatewayClose", [] { PT_GW_Close(1); }},
+                                           Closer{"ApiClose", [] { PT_API_Close(); }}),
+                         [](const ::testing::TestParamInfo<Closer> &info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace roviro2_test

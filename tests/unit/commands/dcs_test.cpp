@@ -36,7 +36,7 @@ TEST_F(Dcs, ByteArgumentsAreCheckedOnTheirLowByte) {
     EXPECT_EQ(Data(i, 0x37), expected[i]) << i;
 }
 
-TEST_F(Dcs, SingleLetterCommands) {
+TEST_F(Dcs, HeaderOnlyCommandsSendTheirLetter) {
   PT_DCS_ReqConf(kTag);
   PT_DCS_GetVer(kTag);
   PT_DCS_Reset(kTag);
@@ -49,7 +49,7 @@ TEST_F(Dcs, SingleLetterCommands) {
   }
 }
 
-TEST_F(Dcs, ConfigurationMasks) {
+TEST_F(Dcs, ConfigurationIsSentAsMaskedHexDigits) {
   PT_DCS_SetConf(kTag, 1, 2);
   PT_DCS_SetConf(kTag, 0, 0);
   PT_DCS_SetConf(kTag, 0xFF, 0x12);

@@ -9,7 +9,7 @@ namespace {
 using Dt2 = Commands;
 using Dio = Commands;
 
-TEST_F(Dt2, CounterSubCommands) {
+TEST_F(Dt2, CounterFunctionsSendTheirSubCommand) {
   PT_DT2_EnableCounter(kTag);
   PT_DT2_ReadCounter(kTag);
   PT_DT2_DisableCounter(kTag);
@@ -34,7 +34,7 @@ TEST_F(Dt2, CounterValueAsFourNibblesLeastSignificantFirst) {
   EXPECT_EQ(Data(4, 0x40), (Bytes{4, 0xF, 0xF, 0xF, 0xF}));
 }
 
-TEST_F(Dt2, BuzzerAndSettings) {
+TEST_F(Dt2, BuzzerAndSettingsUseTheirLowBytes) {
   PT_DT2_Buzzer(kTag, 0x1FF, 0xFF);
   EXPECT_EQ(Data(0, 0x04), (Bytes{0xFF, 0xFF}));
   PT_DT2_Terminator(kTag, 0x0D);

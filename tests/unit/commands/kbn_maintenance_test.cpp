@@ -12,7 +12,7 @@ namespace {
 using Kbn = Commands;
 using Maintenance = Commands;
 
-TEST_F(Kbn, WorkedBodies) {
+TEST_F(Kbn, BodiesAreTheHexTextsOfTheirFields) {
   PT_KBN_Clear(kTag);
   EXPECT_EQ(Data(0, 0x40), Text("9A011F"));
   PT_KBN_DspMsg(kTag, "Hi", 1, 0);
@@ -31,7 +31,7 @@ TEST_F(Kbn, WorkedBodies) {
   EXPECT_EQ(Data(5, 0x47), Text("9A01021F9B"));
 }
 
-TEST_F(Kbn, NumbersAndTexts) {
+TEST_F(Kbn, NumbersUseTheirLowBitsAndTextsTheirBytes) {
   PT_KBN_DspMsg(kTag, nullptr, 0x1C5, INT_MAX);
   EXPECT_EQ(Data(0, 0x40), Text("9A030000001C50000000700050300000008000000"
                                 "1F"));

@@ -42,7 +42,7 @@ TEST_F(Lb2, DownloadPutsTheLeadByteBeforeTheText) {
   EXPECT_EQ(Data(3, 0x24).size(), 11u);
 }
 
-TEST_F(Lb2, RescanAndTerminator) {
+TEST_F(Lb2, RescanAndTerminatorSendTheirCodes) {
   PT_CCD_Rescan(kTag);
   EXPECT_EQ(Data(0, 0x30), (Bytes{0x0A}));
   PT_CNV_SetTerminator(kTag, 0x10D);

@@ -71,7 +71,7 @@ TEST_F(Lb, TextsAreCutAndAligned) {
   EXPECT_TRUE(Data(5, 0x00).empty()) << "null is empty";
 }
 
-TEST_F(Lb, LedsBuzzerAndAddress) {
+TEST_F(Lb, LedBuzzerAndAddressRefuseBadArgumentsBeforeSending) {
   EXPECT_EQ(PT_LB_LedOn(kTag, 3, 1), -4);
   EXPECT_EQ(PT_LB_BuzOn(kTag, 2), -5);
   EXPECT_TRUE(sent_.empty());
@@ -96,7 +96,7 @@ TEST_F(Lb, LedsBuzzerAndAddress) {
   Data(8, 0x03);
 }
 
-TEST_F(Lb, SettingsAndLocks) {
+TEST_F(Lb, SettingsReadOnlyTheirLowByteAndLocksSendPerBit) {
   PT_LB_SetMode(kTag, 0x101);
   PT_LB_SetMode(kTag, 2);
   PT_LB_Simulate(kTag, 1);

@@ -29,11 +29,11 @@ class Simulated : public ::testing::Test {
 
   // The only answer so far, decoded as PT_Tag_RcvMsg would; its data stay
   // valid until the next answer.
-  roviro2::TTagMessage Answer() {
+  roviro2::TagMessage Answer() {
     EXPECT_EQ(answers_.size(), 1u);
     last_ = answers_.empty() ? Bytes{} : answers_.back();
     answers_.clear();
-    roviro2::TTagMessage message;
+    roviro2::TagMessage message;
     EXPECT_TRUE(roviro2::DecodeTagMessage(last_.data(), last_.size(), message));
     return message;
   }
@@ -71,12 +71,12 @@ TEST_F(Simulated, TerminalFollowsTheCursorSequence) {
   EXPECT_EQ(t.screen[0], "top");
   PT_DCS_SetConf(kTag, 1, 2);
   PT_DCS_ReqConf(kTag);
-  const roviro2::TTagMessage config = Answer();
+  const roviro2::TagMessage config = Answer();
   EXPECT_EQ(config.command, 0x37);
   EXPECT_EQ(config.status, 0);
   EXPECT_EQ(std::string(config.data, config.data + config.dataLength), "DFDFC");
   PT_DCS_GetVer(kTag);
-  const roviro2::TTagMessage version = Answer();
+  const roviro2::TagMessage version = Answer();
   EXPECT_EQ(std::string(version.data, version.data + version.dataLength),
             std::string("E") + kVersionText);
 }
@@ -157,7 +157,7 @@ TEST_F(Simulated, ShowFrameOfSevenBytesIsSixCharactersAndTheExtraByte) {
 TEST_F(Simulated, CounterAndOutputsAnswerWithTheirValues) {
   PT_DT2_SetCounter(kTag, 0xBEEF);
   PT_DT2_ReadCounter(kTag);
-  const roviro2::TTagMessage counter = Answer();
+  const roviro2::TagMessage counter = Answer();
   EXPECT_EQ(counter.status, 0);
   ASSERT_EQ(counter.dataLength, 3);
   EXPECT_EQ(counter.data[1] | counter.data[2] << 8, 0xBEEF);
@@ -167,7 +167,7 @@ TEST_F(Simulated, CounterAndOutputsAnswerWithTheirValues) {
   PT_DIO_SetDO(kTag, 16, 1);  // output 16 on
   EXPECT_EQ(gateway_.At(1, 5).dio.outputs, 0x80E0);
   PT_DIO_ReadIoStatus(kTag);
-  const roviro2::TTagMessage io = Answer();
+  const roviro2::TagMessage io = Answer();
   ASSERT_EQ(io.dataLength, 4);
   EXPECT_EQ(io.data[2] | io.data[3] << 8, 0x80E0);
 }
@@ -191,7 +191,7 @@ TEST_F(Simulated, DiagnosisAnswersPerPortWithTheDeviceCount) {
   const uint8_t request[8] = {8, 0, 0x60, 0, 0, 0, 9, 0};
   const std::vector<Bytes> answers = gateway_.Handle(request, sizeof request);
   ASSERT_EQ(answers.size(), 1u);
-  roviro2::TTagMessage message;
+  roviro2::TagMessage message;
   ASSERT_TRUE(roviro2::DecodeTagMessage(answers[0].data(), answers[0].size(), message));
   EXPECT_EQ(message.command, 9);
   EXPECT_EQ(message.status, 1);
@@ -250,7 +250,7 @@ TEST(SimulatorScript, EventsUpdateTheDeviceAndDecodeAsTheirCommands) {
   device.dt2.value = 10;
   const Bytes frame = EventFrame(tick, device);
   EXPECT_EQ(device.dt2.value, 15);
-  roviro2::TTagMessage message;
+  roviro2::TagMessage message;
   ASSERT_TRUE(roviro2::DecodeTagMessage(frame.data(), frame.size(), message));
   EXPECT_EQ(message.tagAddr, 0x00000203u);
   EXPECT_EQ(message.command, 0x41);

@@ -43,7 +43,7 @@ class Fetch : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetGatewayTableForTesting();
-    RcvQueue = std::make_unique<TRcvQueue>();
+    RcvQueue = std::make_unique<ReceiveQueue>();
     LastRcv.clear();
     for (uint16_t id : {1, 2, 5, 300})
       PT_GW_InsConf(id, "127.0.0.1", 1000 + id);

@@ -24,10 +24,10 @@ std::vector<uint8_t> FrameOfLength(std::size_t length) {
 
 // The bytes that all pieces put on the wire, in order.
 std::vector<uint8_t> Wire(const std::vector<uint8_t> &frame) {
-  const TPieceCutter cutter(frame.data(), frame.size());
+  const PieceCutter cutter(frame.data(), frame.size());
   std::vector<uint8_t> wire;
   for (std::size_t i = 0; i < cutter.Count(); ++i) {
-    const TFramePiece piece = cutter.Piece(i);
+    const FramePiece piece = cutter.Piece(i);
     if (!cutter.Whole()) wire.insert(wire.end(), piece.header, piece.header + kHeaderSize);
     wire.insert(wire.end(), piece.data, piece.data + piece.dataSize);
   }
@@ -38,7 +38,7 @@ std::vector<uint8_t> Wire(const std::vector<uint8_t> &frame) {
 TEST(Pieces, FramesUpTo8197BytesGoOutWhole) {
   for (std::size_t length : {6u, 7u, 8u, 15u, 8197u}) {
     const std::vector<uint8_t> frame = FrameOfLength(length);
-    const TPieceCutter cutter(frame.data(), length);
+    const PieceCutter cutter(frame.data(), length);
     EXPECT_TRUE(cutter.Whole()) << length;
     EXPECT_EQ(cutter.Count(), 1u);
     EXPECT_EQ(Wire(frame), frame) << length;
@@ -47,7 +47,7 @@ TEST(Pieces, FramesUpTo8197BytesGoOutWhole) {
 
 TEST(Pieces, A8198ByteFrameIsOnePieceIdenticalToItself) {
   const std::vector<uint8_t> frame = FrameOfLength(8198);
-  const TPieceCutter cutter(frame.data(), frame.size());
+  const PieceCutter cutter(frame.data(), frame.size());
   EXPECT_FALSE(cutter.Whole());
   EXPECT_EQ(cutter.Count(), 1u);
   EXPECT_EQ(Wire(frame), frame);
@@ -55,10 +55,10 @@ TEST(Pieces, A8198ByteFrameIsOnePieceIdenticalToItself) {
 
 TEST(Pieces, LongerFramesRepeatTheHeaderWithEachPiecesOwnLength) {
   const std::vector<uint8_t> frame = FrameOfLength(8200);
-  const TPieceCutter cutter(frame.data(), frame.size());
+  const PieceCutter cutter(frame.data(), frame.size());
   ASSERT_EQ(cutter.Count(), 2u);
-  const TFramePiece first = cutter.Piece(0);
-  const TFramePiece second = cutter.Piece(1);
+  const FramePiece first = cutter.Piece(0);
+  const FramePiece second = cutter.Piece(1);
   EXPECT_EQ(ReadLength(first.header), 8198);
   EXPECT_EQ(ReadLength(second.header), 10);
   EXPECT_EQ(first.dataSize, 8190u);
@@ -74,10 +74,10 @@ TEST(Pieces, LongerFramesRepeatTheHeaderWithEachPiecesOwnLength) {
 TEST(Pieces, EveryDataByteGoesOutOnceInOrder) {
   for (std::size_t length : {8199u, 8200u, 16388u, 16389u, 65535u}) {
     const std::vector<uint8_t> frame = FrameOfLength(length);
-    const TPieceCutter cutter(frame.data(), length);
+    const PieceCutter cutter(frame.data(), length);
     std::vector<uint8_t> data;
     for (std::size_t i = 0; i < cutter.Count(); ++i) {
-      const TFramePiece piece = cutter.Piece(i);
+      const FramePiece piece = cutter.Piece(i);
       EXPECT_LE(piece.dataSize, kMaxPieceData);
       EXPECT_EQ(ReadLength(piece.header), piece.dataSize + kHeaderSize);
       data.insert(data.end(), piece.data, piece.data + piece.dataSize);
@@ -86,8 +86,8 @@ TEST(Pieces, EveryDataByteGoesOutOnceInOrder) {
     EXPECT_EQ(cutter.WireSize(), length + (cutter.Count() - 1) * kHeaderSize);
   }
   const std::vector<uint8_t> frame = FrameOfLength(8199);
-  EXPECT_EQ(TPieceCutter(frame.data(), 8199).Count(), 2u);
-  EXPECT_EQ(TPieceCutter(frame.data(), 8199).Piece(1).dataSize, 1u);
+  EXPECT_EQ(PieceCutter(frame.data(), 8199).Count(), 2u);
+  EXPECT_EQ(PieceCutter(frame.data(), 8199).Piece(1).dataSize, 1u);
 }
 
 }  // namespace

@@ -21,42 +21,48 @@ Bytes Frame(uint8_t gateway, uint8_t tag, std::size_t length = 9) {
 }
 
 // The last byte of each frame in the given order.
-Bytes Tags(const TRcvQueue &queue, int gateway) {
+Bytes Tags(const ReceiveQueue &queue, int gateway) {
   Bytes tags;
-  for (auto id = queue.First(gateway); id != TRcvQueue::kNoEntry; id = queue.Next(id, gateway)) {
-    const FrameView view = queue.View(id);
+  for (auto id = queue.First(gateway); id != ReceiveQueue::kNoEntry; id = queue.Next(id, gateway)) {
+    const ByteView view = queue.View(id);
     tags.push_back(view.data[view.size - 1]);
   }
   return tags;
 }
 
 TEST(RcvQueue, KeepsGlobalAndPerGatewayOrderAcrossRemovalsAnywhere) {
-  TRcvQueue queue;
+  ReceiveQueue queue;
   for (uint8_t i = 1; i <= 9; ++i)
     queue.Push(Frame(i % 3, i));
-  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_TRUE(queue.CheckInvariants());
+  EXPECT_EQ(Tags(queue, ReceiveQueue::kAnyGateway), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 1), (Bytes{1, 4, 7}));
   auto middle = queue.Next(queue.First(1), 1);  // frame 4
   queue.Remove(middle);
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.Remove(queue.First(2));  // frame 2
-  queue.Remove(queue.First());   // frame 1
-  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{3, 5, 6, 7, 8, 9}));
+  EXPECT_TRUE(queue.CheckInvariants());
+  queue.Remove(queue.First());  // frame 1
+  EXPECT_TRUE(queue.CheckInvariants());
+  EXPECT_EQ(Tags(queue, ReceiveQueue::kAnyGateway), (Bytes{3, 5, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 1), (Bytes{7}));
   EXPECT_EQ(Tags(queue, 2), (Bytes{5, 8}));
   EXPECT_EQ(Tags(queue, 0), (Bytes{3, 6, 9}));
   EXPECT_EQ(queue.Count(), 6u);
   queue.Push(Frame(1, 10));
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, 1), (Bytes{7, 10})) << "a reused record goes to the back";
-  EXPECT_EQ(queue.First(256), TRcvQueue::kNoEntry);
-  EXPECT_EQ(queue.View(TRcvQueue::kNoEntry).size, 0u);
+  EXPECT_EQ(queue.First(256), ReceiveQueue::kNoEntry);
+  EXPECT_EQ(queue.View(ReceiveQueue::kNoEntry).size, 0u);
   queue.Remove(middle);  // no longer holds a frame: ignored
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(queue.Count(), 7u);
 }
 
 // Frames of one gateway queued back to back share a run; removing any of
 // them, or frames of others in between, keeps both orders intact.
 TEST(RcvQueue, FramesQueuedBackToBackKeepTheirOrdersThroughRemovals) {
-  TRcvQueue queue;
+  ReceiveQueue queue;
   Bytes read;
   for (uint8_t i = 1; i <= 5; ++i) {
     const Bytes frame = Frame(0, i, 8 + i);
@@ -65,44 +71,50 @@ TEST(RcvQueue, FramesQueuedBackToBackKeepTheirOrdersThroughRemovals) {
   read.push_back(0x20);  // the first byte of an incomplete frame
   EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 7), read.size() - 1);
   queue.Push(Frame(8, 6));
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.PushMarked(Frame(0, 7).data(), 9, 7);
+  EXPECT_TRUE(queue.CheckInvariants());
   Bytes odd = Frame(0, 8);
   odd[0] = 50;  // a size that differs from its length field
   queue.PushMarked(odd.data(), odd.size(), 7);
+  EXPECT_TRUE(queue.CheckInvariants());
   queue.PushMarked(Frame(0, 9).data(), 9, 7);
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(Tags(queue, 7), (Bytes{1, 2, 3, 4, 5, 7, 8, 9}));
   EXPECT_EQ(queue.View(queue.First()).data[4], 7) << "marked";
 
   queue.Remove(queue.Next(queue.Next(queue.First(7), 7), 7));  // 3, inside the run
-  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{1, 2, 4, 5, 6, 7, 8, 9}));
+  EXPECT_TRUE(queue.CheckInvariants());
+  EXPECT_EQ(Tags(queue, ReceiveQueue::kAnyGateway), (Bytes{1, 2, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 7), (Bytes{1, 2, 4, 5, 7, 8, 9}));
   auto fifth = queue.First(7);
   for (int i = 0; i < 3; ++i)
     fifth = queue.Next(fifth, 7);
   queue.Remove(fifth);  // 5, the end of the run
+  EXPECT_TRUE(queue.CheckInvariants());
   Bytes taken(16);
   EXPECT_EQ(queue.Take(7, taken.data()), 9u);  // 1, the head
   EXPECT_EQ(taken[8], 1);
-  EXPECT_EQ(Tags(queue, TRcvQueue::kAnyGateway), (Bytes{2, 4, 6, 7, 8, 9}));
+  EXPECT_EQ(Tags(queue, ReceiveQueue::kAnyGateway), (Bytes{2, 4, 6, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 7), (Bytes{2, 4, 7, 8, 9}));
   EXPECT_EQ(Tags(queue, 8), (Bytes{6}));
   EXPECT_EQ(queue.Count(), 6u);
   EXPECT_EQ(queue.Take(9, taken.data()), 0u);
   Bytes drained;
-  while (const std::size_t size = queue.Take(TRcvQueue::kAnyGateway, taken.data()))
+  while (const std::size_t size = queue.Take(ReceiveQueue::kAnyGateway, taken.data()))
     drained.push_back(taken[size - 1]);
   EXPECT_EQ(drained, (Bytes{2, 4, 6, 7, 8, 9}));
   EXPECT_EQ(queue.Count(), 0u);
 }
 
 TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
-  TRcvQueue queue;
+  ReceiveQueue queue;
   Bytes read;
   for (int i = 0; i < 20000; ++i) {
     const Bytes frame = Frame(0, static_cast<uint8_t>(i), 15);
     read.insert(read.end(), frame.begin(), frame.end());
   }
-  ASSERT_GT(read.size(), TFrameArena::kChunkSize);
+  ASSERT_GT(read.size(), FrameArena::kChunkSize);
   EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 3), read.size());
   EXPECT_EQ(queue.Count(), 20000u);
   Bytes frame(15);
@@ -111,11 +123,11 @@ TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
     ASSERT_EQ(frame[14], static_cast<uint8_t>(i)) << i;
     ASSERT_EQ(frame[4], 3);
   }
-  EXPECT_EQ(queue.First(), TRcvQueue::kNoEntry);
+  EXPECT_EQ(queue.First(), ReceiveQueue::kNoEntry);
 }
 
 TEST(RcvQueue, FramesOfAReadStopAtTheFirstLengthNoFrameCanHave) {
-  TRcvQueue queue;
+  ReceiveQueue queue;
   for (const Bytes &bad : {Bytes{4, 0, 0, 0, 0}, Bytes{0x07, 0x20, 0, 0, 0, 0, 0}}) {
     Bytes read = Frame(1, 1);
     read.insert(read.end(), bad.begin(), bad.end());
@@ -126,7 +138,7 @@ TEST(RcvQueue, FramesOfAReadStopAtTheFirstLengthNoFrameCanHave) {
 }
 
 TEST(RcvQueue, RefusesFramesNoReceiverCanProduce) {
-  TRcvQueue queue;
+  ReceiveQueue queue;
   EXPECT_FALSE(queue.Push(Bytes(4, 4)));
   EXPECT_FALSE(queue.Push(nullptr, 9));
   EXPECT_FALSE(queue.Push(Bytes(8199, 0)));
@@ -138,26 +150,28 @@ TEST(RcvQueue, RefusesFramesNoReceiverCanProduce) {
 }
 
 TEST(RcvQueue, DrainingALargeBacklogGivesItsMemoryBack) {
-  TRcvQueue queue;
+  ReceiveQueue queue;
   for (int i = 0; i < 100000; ++i)
     queue.Push(Frame(static_cast<uint8_t>(i), 1, 15));
+  EXPECT_TRUE(queue.CheckInvariants());
   for (int g = 0; g < 256; ++g) {
-    while (queue.First(g) != TRcvQueue::kNoEntry)
+    while (queue.First(g) != ReceiveQueue::kNoEntry)
       queue.Remove(queue.First(g));
   }
+  EXPECT_TRUE(queue.CheckInvariants());
   EXPECT_EQ(queue.Count(), 0u);
-  EXPECT_EQ(queue.First(), TRcvQueue::kNoEntry);
+  EXPECT_EQ(queue.First(), ReceiveQueue::kNoEntry);
 }
 
 TEST(FrameArena, SharesChunksAmongSmallFramesAndFreesThemWhenEmpty) {
-  TFrameArena arena;
+  FrameArena arena;
   const Bytes small(100, 1);
   const Bytes large(5000, 2);
   std::vector<FrameRef> refs;
   for (int i = 0; i < 1000; ++i)
     refs.push_back(arena.Store(small.data(), small.size()));
   const FrameRef big = arena.Store(large.data(), large.size());
-  EXPECT_EQ(arena.ChunksInUse(), 1000 * 100 / TFrameArena::kChunkSize + 2);
+  EXPECT_EQ(arena.ChunksInUse(), 1000 * 100 / FrameArena::kChunkSize + 2);
   EXPECT_EQ(arena.At(refs[500])[0], 1);
   EXPECT_EQ(arena.At(big)[4999], 2);
   arena.Release(big);

@@ -43,8 +43,8 @@ class Receiver : public ::testing::Test {
 
   std::vector<Bytes> Drain() {
     std::vector<Bytes> frames;
-    for (auto id = queue_.First(); id != TRcvQueue::kNoEntry; id = queue_.First()) {
-      const FrameView view = queue_.View(id);
+    for (auto id = queue_.First(); id != ReceiveQueue::kNoEntry; id = queue_.First()) {
+      const ByteView view = queue_.View(id);
       frames.emplace_back(view.data, view.data + view.size);
       queue_.Remove(id);
     }
@@ -57,7 +57,7 @@ class Receiver : public ::testing::Test {
   }
 
   TMyTCP2 slot_;
-  TRcvQueue queue_;
+  ReceiveQueue queue_;
   std::vector<std::string> notices_;
   NoticeSink sink_ = [this](const std::string &text) { notices_.push_back(text); };
 };

@@ -26,8 +26,8 @@ Bytes Frame(uint8_t command, std::size_t size = 8, uint8_t port = 0x60) {
   return frame;
 }
 
-TTagMessage Decode(const Bytes &frame) {
-  TTagMessage message;
+TagMessage Decode(const Bytes &frame) {
+  TagMessage message;
   EXPECT_TRUE(DecodeTagMessage(frame.data(), frame.size(), message));
   return message;
 }
@@ -35,7 +35,7 @@ TTagMessage Decode(const Bytes &frame) {
 TEST(TagDecode, CommandsUpToFifteenAndRawDataHaveNoStatusByte) {
   for (const uint8_t command : {0x00, 0x0F, 0x28}) {
     const Bytes frame = Frame(command, 11);
-    const TTagMessage m = Decode(frame);
+    const TagMessage m = Decode(frame);
     EXPECT_EQ(m.command, command);
     EXPECT_EQ(m.status, -1) << int(command);
     EXPECT_EQ(m.dataLength, 3) << int(command);
@@ -47,12 +47,12 @@ TEST(TagDecode, CommandsUpToFifteenAndRawDataHaveNoStatusByte) {
 TEST(TagDecode, EveryOtherCommandHasAStatusByteBeforeItsData) {
   for (const uint8_t command : {0x10, 0x27, 0x29, 0x37, 0xFF}) {
     const Bytes frame = Frame(command, 11);
-    const TTagMessage m = Decode(frame);
+    const TagMessage m = Decode(frame);
     EXPECT_EQ(m.status, 8) << int(command);
     EXPECT_EQ(m.dataLength, 2) << int(command);
     EXPECT_EQ(m.data, frame.data() + 9) << int(command);
   }
-  TTagMessage m = Decode(Frame(0x37, 9));
+  TagMessage m = Decode(Frame(0x37, 9));
   EXPECT_EQ(m.status, 8);
   EXPECT_EQ(m.dataLength, 0) << "status only";
   m = Decode(Frame(0x37, 8));
@@ -66,7 +66,7 @@ TEST(TagDecode, EveryOtherCommandHasAStatusByteBeforeItsData) {
 TEST(TagDecode, DiagnosisTakesItsStatusFromTheNodeByteAndKeepsItsData) {
   Bytes frame = Frame(9, 10, 0x61);
   frame[7] = 0xC3;
-  const TTagMessage m = Decode(frame);
+  const TagMessage m = Decode(frame);
   EXPECT_EQ(m.status, 0xC3);
   EXPECT_EQ(m.tagAddr, 0x002C0200u) << "node part 0";
   EXPECT_EQ(m.dataLength, 2);
@@ -107,7 +107,7 @@ TEST(TagDecode, DamagedFramesAreRefusedAndNothingIsFilledIn) {
   highByte[1] = 1;  // 268
   damaged.insert(damaged.end(), {longer, shorter, highByte});
   for (const Bytes &frame : damaged) {
-    TTagMessage message;
+    TagMessage message;
     message.tagAddr = 0x12345678;
     message.status = 77;
     EXPECT_FALSE(DecodeTagMessage(frame.data(), frame.size(), message)) << frame.size();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/posix/epoll_source.h"
+#include "platform/linux/epoll_source.h"
 
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -13,12 +13,12 @@ namespace roviro2 {
 
 namespace {
 
-constexpr TEventTag kWakeTag = 0;  // socket numbers start at 1
+constexpr EventTag kWakeTag = 0;  // socket numbers start at 1
 constexpr int kBatch = 64;
 
 }  // namespace
 
-std::unique_ptr<TEventSource> TEventSource::Create() {
+std::unique_ptr<EventSource> EventSource::Create() {
   const int epoll = epoll_create1(EPOLL_CLOEXEC);
   if (epoll < 0) return nullptr;
   const int wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -30,21 +30,21 @@ std::unique_ptr<TEventSource> TEventSource::Create() {
     close(epoll);
     return nullptr;
   }
-  return std::make_unique<TEpollSource>(epoll, wake);
+  return std::make_unique<EpollSource>(epoll, wake);
 }
 
-TEpollSource::~TEpollSource() {
+EpollSource::~EpollSource() {
   close(wake_);
   close(epoll_);
 }
 
-TEpollSource *TEpollSource::Running() {
-  TEventLoop *loop = TEventLoop::Instance();
-  return loop ? static_cast<TEpollSource *>(&loop->Source()) : nullptr;
+EpollSource *EpollSource::Running() {
+  EventLoop *loop = EventLoop::Instance();
+  return loop ? static_cast<EpollSource *>(&loop->Source()) : nullptr;
 }
 
-bool TEpollSource::Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added,
-                         bool readsHeld) {
+bool EpollSource::Watch(int fd, EventTag tag, bool connecting, bool wantWrite, bool added,
+                        bool readsHeld) {
   epoll_event ev{};
   const uint32_t writes = wantWrite ? EPOLLOUT : 0u;
   ev.events = connecting  ? EPOLLOUT
@@ -54,22 +54,22 @@ bool TEpollSource::Watch(int fd, TEventTag tag, bool connecting, bool wantWrite,
   return epoll_ctl(epoll_, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &ev) == 0;
 }
 
-void TEpollSource::Unwatch(int fd) {
+void EpollSource::Unwatch(int fd) {
   epoll_event ev{};
   epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, &ev);
 }
 
-void TEpollSource::Wake() {
+void EpollSource::Wake() {
   const uint64_t one = 1;
   [[maybe_unused]] const ssize_t written = write(wake_, &one, sizeof one);
 }
 
-void TEpollSource::Quiet() {
+void EpollSource::Quiet() {
   uint64_t count;
   [[maybe_unused]] const ssize_t got = read(wake_, &count, sizeof count);
 }
 
-int TEpollSource::RunReady(TEventLoop &loop) {
+int EpollSource::RunReady(EventLoop &loop) {
   // Level-triggered: a socket that stays ready shows up again, so the number
   // of batches is bounded by the number of sockets.
   // A handler may end the loop, and with it this source: after that nothing
@@ -93,7 +93,7 @@ int TEpollSource::RunReady(TEventLoop &loop) {
   return ran;
 }
 
-int TEpollSource::HandleReady(TEventLoop &loop, TEventTag tag, uint32_t mask) {
+int EpollSource::HandleReady(EventLoop &loop, EventTag tag, uint32_t mask) {
   TClientSocket *socket = loop.Find(tag);
   if (!socket) return 0;
   if (socket->Internals().Connecting()) {
@@ -106,7 +106,7 @@ int TEpollSource::HandleReady(TEventLoop &loop, TEventTag tag, uint32_t mask) {
   return 0;
 }
 
-int TEpollSource::HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask) {
+int EpollSource::HandleConnected(EventLoop &loop, EventTag tag, uint32_t mask) {
   TClientSocket *socket = loop.Find(tag);
   if ((mask & EPOLLOUT) && !socket->Internals().Flush()) {
     socket->Internals().Drop();

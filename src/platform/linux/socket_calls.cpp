@@ -2,6 +2,7 @@
 // The POSIX system calls of TClientSocket: a non-blocking TCP socket watched
 // by the epoll source.
 #include <arpa/inet.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
@@ -11,7 +12,7 @@
 
 #include <cerrno>
 
-#include "platform/posix/epoll_source.h"
+#include "platform/linux/epoll_source.h"
 #include "platform/socket_impl.h"
 
 namespace roviro2 {
@@ -24,6 +25,9 @@ constexpr int kKeepIdleSeconds = 10;
 constexpr int kKeepIntervalSeconds = 5;
 constexpr int kKeepProbes = 3;
 constexpr int kSendFlags = MSG_NOSIGNAL | MSG_DONTWAIT;
+// What a packet buffer in the send queue costs the kernel besides its
+// payload, at most: its header area and bookkeeping.
+constexpr uint64_t kPacketCost = 4096;
 
 void SetOption(int fd, int level, int name, int value) {
   setsockopt(fd, level, name, &value, sizeof value);
@@ -44,7 +48,7 @@ bool WouldBlock(int error) {
 
 // A single run goes out with send, which costs the kernel less than
 // sendmsg's gather list.
-ssize_t WriteRuns(int fd, const TByteRun *runs, std::size_t count) {
+ssize_t WriteRuns(int fd, const ByteView *runs, std::size_t count) {
   if (count == 1) return send(fd, runs[0].data, runs[0].size, kSendFlags);
   iovec pieces[kMaxRuns];
   for (std::size_t i = 0; i < count; ++i)
@@ -55,25 +59,25 @@ ssize_t WriteRuns(int fd, const TByteRun *runs, std::size_t count) {
   return sendmsg(fd, &message, kSendFlags);
 }
 
-int Fd(TNativeSocket handle) {
+int Fd(NativeSocket handle) {
   return static_cast<int>(handle);
 }
 
 }  // namespace
 
-TNativeSocket TClientSocket::Impl::NewHandle() {
+NativeSocket TClientSocket::Impl::NewHandle() {
   const int handle = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (handle < 0) return kNoSocket;
   ConfigureSocket(handle);
   return handle;
 }
 
-void TClientSocket::Impl::CloseHandle(TNativeSocket handle) {
+void TClientSocket::Impl::CloseHandle(NativeSocket handle) {
   close(Fd(handle));
 }
 
-bool TClientSocket::Impl::WatchConnect(TNativeSocket handle) {
-  return TEpollSource::Running()->Watch(Fd(handle), Tag(), true, false, false);
+bool TClientSocket::Impl::WatchConnect(NativeSocket handle) {
+  return EpollSource::Running()->Watch(Fd(handle), Tag(), true, false, false);
 }
 
 int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
@@ -95,21 +99,48 @@ void TClientSocket::Impl::BecomeConnected() {
   state = State::kConnected;
   writesWatched = false;
   readsHeld = false;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
+  EpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
 }
 
 void TClientSocket::Impl::WatchWrites(bool on) {
   if (writesWatched == on || !Connected()) return;
   writesWatched = on;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true, readsHeld);
+  EpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true, readsHeld);
 }
 
 void TClientSocket::Impl::WatchReads() {
   if (!Connected()) return;
-  TEpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
+  EpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
 }
 
-std::ptrdiff_t TClientSocket::Impl::Write(const TByteRun *runs, std::size_t count) {
+std::size_t TClientSocket::Impl::SendRoom() const {
+  // The kernel queues a send whole as long as, each time it adds a packet
+  // buffer, its send queue's memory is below the send buffer size. A packet
+  // buffer holds at least one segment (half the MSS leaves room for TCP
+  // options), and a send may also start one that is nearly empty.
+  uint32_t memory[SK_MEMINFO_VARS] = {};
+  socklen_t size = sizeof memory;
+  int mss = 0;
+  socklen_t mssSize = sizeof mss;
+  if (getsockopt(Fd(fd), SOL_SOCKET, SO_MEMINFO, memory, &size) != 0 ||
+      size <= SK_MEMINFO_WMEM_QUEUED * sizeof memory[0] ||
+      getsockopt(Fd(fd), IPPROTO_TCP, TCP_MAXSEG, &mss, &mssSize) != 0 || mss < 2) {
+    return 0;
+  }
+  const uint64_t limit = memory[SK_MEMINFO_SNDBUF];
+  const uint64_t queued = memory[SK_MEMINFO_WMEM_QUEUED];
+  const uint64_t segment = static_cast<uint64_t>(mss) / 2;
+  if (limit <= queued + 2 * kPacketCost) return 0;
+  // room + (room / segment + 2) * kPacketCost < limit - queued
+  return static_cast<std::size_t>((limit - queued - 2 * kPacketCost - 1) * segment /
+                                  (segment + kPacketCost));
+}
+
+void TClientSocket::Impl::ShutDownSending() {
+  shutdown(Fd(fd), SHUT_WR);
+}
+
+std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t count) {
   ssize_t sent;
   do {
     sent = WriteRuns(Fd(fd), runs, count);
@@ -150,7 +181,7 @@ int TClientSocket::Impl::SystemError() {
 }
 
 void TClientSocket::Impl::StopWatching() {
-  if (TEpollSource *source = TEpollSource::Running()) source->Unwatch(Fd(fd));
+  if (EpollSource *source = EpollSource::Running()) source->Unwatch(Fd(fd));
 }
 
 }  // namespace roviro2

@@ -11,29 +11,29 @@
 
 namespace roviro2 {
 
-class TEpollSource final : public TEventSource {
+class EpollSource final : public EventSource {
  public:
-  TEpollSource(int epoll, int wake) : epoll_(epoll), wake_(wake) {}
-  ~TEpollSource() override;
+  EpollSource(int epoll, int wake) : epoll_(epoll), wake_(wake) {}
+  ~EpollSource() override;
 
   // The running loop's source, or null.
-  static TEpollSource *Running();
+  static EpollSource *Running();
 
   // connecting: only the connect's outcome. Held reads: only writes (if
   // wanted), edge-triggered, so that a hang-up that waits does not make the
   // source ready at every poll.
-  bool Watch(int fd, TEventTag tag, bool connecting, bool wantWrite, bool added,
+  bool Watch(int fd, EventTag tag, bool connecting, bool wantWrite, bool added,
              bool readsHeld = false);
   void Unwatch(int fd);
 
   void Wake() override;
   void Quiet() override;
-  int RunReady(TEventLoop &loop) override;
+  int RunReady(EventLoop &loop) override;
   int Handle() const override { return epoll_; }
 
  private:
-  int HandleReady(TEventLoop &loop, TEventTag tag, uint32_t mask);
-  int HandleConnected(TEventLoop &loop, TEventTag tag, uint32_t mask);
+  int HandleReady(EventLoop &loop, EventTag tag, uint32_t mask);
+  int HandleConnected(EventLoop &loop, EventTag tag, uint32_t mask);
 
   int epoll_;
   int wake_;

@@ -20,10 +20,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void) {
     StartSocketEvents();
     GwCount = 0;
     const int32_t loaded = LoadIpIndexFile("IPINDEX");
-    if (loaded >= 0) RcvQueue = std::make_unique<TRcvQueue>();
+    if (loaded >= 0) RcvQueue = std::make_unique<ReceiveQueue>();
     for (int i = 0; i < GwCount; ++i)
       GwTable[i].RcvTimeOut = kRcvTimeOutDays;
-    if (!RcvQueue) RcvQueue = std::make_unique<TRcvQueue>();
+    if (!RcvQueue) RcvQueue = std::make_unique<ReceiveQueue>();
     ForgetHeldReception();  // the frames they waited for may be gone
     return loaded;
   });
@@ -36,15 +36,19 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Close(void) {
     // must not leave the sockets of the slots beyond it connected.
     for (TMyTCP2 &slot : GwTable) {
       if (!slot.Socket) continue;
-      ReleaseSocket(slot.Socket);
+      // The slot lets go first: a release may show notices, and a handler
+      // that calls the library must not reach the socket being released.
+      TClientSocket *socket = slot.Socket;
       slot.Socket = nullptr;
       slot.OpenFlag = 0;
       slot.OpenCnt = 0;
+      ReleaseSocket(socket);
     }
     StopSocketEvents();
     RcvQueue.reset();
+    // The host has nothing to show: on Windows the hidden window that
+    // received the sockets' notices ended with the event source.
     ReleaseIdleHosts();
-    if (HostForm) HostForm->Close();
     return 0;
   });
 }
