@@ -16,7 +16,13 @@ install(TARGETS roviro2 EXPORT roviro2Targets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/roviro2.h ${PROJECT_SOURCE_DIR}/include/roviro2_ext.h
+if(WIN32)
+  install(FILES ${PROJECT_BINARY_DIR}/roviro2.lib ${PROJECT_SOURCE_DIR}/src/lib/roviro2.def
+          DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+# The extensions are POSIX-only.
+install(FILES ${PROJECT_SOURCE_DIR}/include/roviro2.h
+              $<$<NOT:$<BOOL:${WIN32}>>:${PROJECT_SOURCE_DIR}/include/roviro2_ext.h>
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT roviro2Targets NAMESPACE roviro2:: DESTINATION ${ROVIRO2_CMAKE_DIR})
 
@@ -58,7 +64,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # cpack -G DEB: one package with the library, what building against it
-# needs, and the tools; cpack -G TGZ: the same tree as an archive.
+# needs, and the tools; cpack -G TGZ: the same tree as an archive. For
+# Windows, cpack -G ZIP (scripts/windows-kit.sh) makes the kit: bin/ with
+# the DLL, lib/ with both import libraries, include/.
 set(CPACK_PACKAGE_NAME roviro2)
 set(CPACK_PACKAGE_VENDOR "The roviro2 developers")
 set(CPACK_PACKAGE_CONTACT "The roviro2 developers <roviro2@localhost>")
@@ -72,7 +80,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 find_program(ROVIRO2_DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(ROVIRO2_DPKG_SHLIBDEPS)
+if(ROVIRO2_DPKG_SHLIBDEPS AND NOT WIN32)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 include(CPack)

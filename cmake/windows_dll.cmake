@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: MIT
 # roviro2.dll: the 79 PT_ functions at the ordinals of src/lib/roviro2.def and
-# nothing else, importing only system DLLs.
+# nothing else, importing only system DLLs, with a version resource; beside
+# it the import libraries for MinGW (libroviro2.dll.a) and Microsoft's
+# linker (roviro2.lib).
 #
 # On 32-bit Windows the functions use __stdcall, whose symbols carry the size
 # of their arguments (_PT_GW_SndMsg@8). The linker takes them from a module
@@ -62,4 +64,30 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 else()
   roviro2_link_def(${ROVIRO2_DEF} ${link_def} OFF)
 endif()
+
+# roviro2.lib: the import library for Microsoft's linker, in its own short
+# import format, from the same definition. -k makes the 32-bit imports the
+# undecorated names the DLL exports, while the client still links against
+# _PT_GW_SndMsg@8. Without llvm-dlltool, binutils' dlltool makes one that
+# the linker reads too.
+find_program(ROVIRO2_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-16 llvm-dlltool-15
+                                        llvm-dlltool-14)
+if(ROVIRO2_LLVM_DLLTOOL)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(lib_command ${ROVIRO2_LLVM_DLLTOOL} -m i386 -k)
+  else()
+    set(lib_command ${ROVIRO2_LLVM_DLLTOOL} -m i386:x86-64)
+  endif()
+else()
+  set(lib_command ${CMAKE_DLLTOOL} -k)
+endif()
+add_custom_command(TARGET roviro2 POST_BUILD
+  COMMAND ${lib_command} -d ${link_def} -D roviro2.dll -l ${PROJECT_BINARY_DIR}/roviro2.lib
+  VERBATIM)
 target_sources(roviro2 PRIVATE ${link_def})
+
+# The version resource, so that Windows shows the version in the DLL's
+# properties and installers can compare it.
+enable_language(RC)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/roviro2.rc.in ${PROJECT_BINARY_DIR}/roviro2.rc @ONLY)
+target_sources(roviro2 PRIVATE ${PROJECT_BINARY_DIR}/roviro2.rc)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds both Windows DLLs (scripts/windows.sh) and checks each: its export
-# table, ordinals, imports and __stdcall sizes as built (these need only the
-# MinGW tools), then the integration tests under wine against a loopback
-# gateway, message boxes answered by the tests themselves.
+# Builds both Windows DLLs and their zips (scripts/windows-kit.sh) and checks
+# each DLL: its export table, ordinals, imports, __stdcall sizes and version
+# resource as built (these need only the MinGW tools), roviro2.lib linked
+# with lld-link (when clang and lld can be installed), then the integration
+# tests under wine against a loopback gateway, message boxes answered by the
+# tests themselves.
 #
 # Wine comes from outside the project: when it cannot be installed, the
 # tests that need it are reported as not run, loudly, and the rest still
@@ -14,7 +16,18 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 not_run=${1:-/dev/null}
 
-"$root/scripts/windows.sh"
+# roviro2.lib is made with llvm-dlltool (else binutils' dlltool), and its
+# check links a program with clang and lld-link.
+"$root/scripts/bootstrap.sh" --optional llvm clang lld || true
+# The DLLs, and the zips of the kit around them.
+"$root/scripts/windows-kit.sh"
+for tool in clang lld-link; do
+  if ! command -v "$tool" >/dev/null; then
+    line="roviro2.lib NOT CHECKED with Microsoft's linker: $tool could not be installed (see above)"
+    echo "== $line" >&2
+    echo "$line" >>"$not_run"
+  fi
+done
 
 # 32-bit Windows programs need wine's i386 half.
 if [ "$(id -u)" -eq 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -7,7 +7,7 @@ their ordinals (base 1, 83 slots, the four gaps empty), the DLL must import
 only system DLLs, and on 32-bit Windows the import library must name every
 function with the size of its __stdcall arguments: 4 bytes for each argument
 that the module definition counts, which is also the number the public header
-declares.
+declares. The version resource must give the project's version.
 
 usage: check_dll.py SOURCE_DIR DLL IMPORT_LIBRARY OBJDUMP NM
 """
@@ -83,6 +83,14 @@ def main():
         for name, (_, count) in entries.items():
             expect(sizes.get(name) == 4 * count,
                    f"{name}: import library says @{sizes.get(name)}, the table {count} arguments")
+
+    # The version resource carries the project version.
+    version = re.search(r"project\(roviro2 VERSION ([0-9.]+)", read(source_dir + "/CMakeLists.txt")).group(1)
+    with open(dll, "rb") as f:
+        image = f.read()
+    key = image.find("ProductVersion".encode("utf-16-le"))
+    expect(key >= 0 and version.encode("utf-16-le") in image[key:key + 64],
+           f"no version resource with ProductVersion {version}")
 
     declared = declared_argument_counts(source_dir)
     for name, (_, count) in entries.items():

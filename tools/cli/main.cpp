@@ -10,7 +10,6 @@
 
 #include "functions.h"
 #include "roviro2.h"
-#include "roviro2_ext.h"
 #include "session.h"
 #include "values.h"
 
