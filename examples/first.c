@@ -24,7 +24,7 @@ int main(void) {
     return 1;
   }
   PT_GW_Open(1);
-  for (tries = 0; StatusAfter(100) != 7; ++tries) { /* connected: 7; 5 s at most */
+  for (tries = 0; StatusAfter(100) != ROVIRO2_CONNECTED; ++tries) { /* 5 s at most */
     if (tries == 50) {
       roviro2_last_error(1, reason, sizeof reason);
       fprintf(stderr, "gateway 1 does not answer: %s\n", reason[0] ? reason : "no reply");
