@@ -11,4 +11,5 @@ not_run=${1:-/dev/null}
 "$root/scripts/build.sh"
 ctest --test-dir "$root/build" --output-on-failure -j"$(nproc)"
 "$root/scripts/test-python.sh" "$root/build" "$not_run"
+"$root/scripts/test-pascal.sh" "$root/build" "$not_run"
 "$root/scripts/test-install.sh" "$root/build"
