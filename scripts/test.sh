@@ -12,4 +12,5 @@ not_run=${1:-/dev/null}
 ctest --test-dir "$root/build" --output-on-failure -j"$(nproc)"
 "$root/scripts/test-python.sh" "$root/build" "$not_run"
 "$root/scripts/test-pascal.sh" "$root/build" "$not_run"
+"$root/scripts/test-dotnet.sh" "$root/build" "$not_run"
 "$root/scripts/test-install.sh" "$root/build"
