@@ -26,6 +26,7 @@ FRAME_TAKEN = 1
 NO_FRAME = 0
 DAMAGED_FRAME = -2
 
+_MISSING = object()
 RECEIVE_BUFFER = 8198
 DATA_BUFFER = 8190
 # A wanted gateway that is down is retried only inside PT_GW_Status, so a
@@ -285,7 +286,9 @@ class Library:
         for i, kind in enumerate(kinds):
             if kind == "c":
                 continue
-            value = next(given)
+            value = next(given, _MISSING)
+            if value is _MISSING:
+                raise TypeError(f"{function}: too few arguments")
             counted = i + 1 < len(kinds) and kinds[i + 1] == "c"
             if kind in "tui":
                 values.append(int(value))
@@ -300,7 +303,7 @@ class Library:
                 values += [_bytes_arg(data), len(data)]
             else:
                 raise TypeError(f"{function}: no argument for kind {kind!r}")
-        if next(given, None) is not None:
+        if next(given, _MISSING) is not _MISSING:
             raise TypeError(f"{function}: too many arguments")
         self._check(function, getattr(self.raw, function)(*values))
 

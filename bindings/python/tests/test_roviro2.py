@@ -108,6 +108,8 @@ def test_bad_arguments_are_refused_before_the_library(lib):
         tag.lb_dsp_str("ab\0cd", 0, 0)
     with pytest.raises(TypeError):
         tag.lb_dsp_str(12, 0, 0)
+    with pytest.raises(TypeError, match="too few"):
+        lib._command("PT_LB_LedOn", tag.address, 1)
     with pytest.raises(ctypes.ArgumentError):
         lib.raw.PT_GW_Open("1")
     with pytest.raises(ValueError, match="length field"):
