@@ -20,15 +20,9 @@ case "$#:${1:-}" in
     ;;
   *) echo "usage: scripts/demo.sh [--binaries BUILD_DIR]" >&2; exit 2 ;;
 esac
-work=$(mktemp -d)
 # shellcheck source=scripts/simulator.sh
 . "$root/scripts/simulator.sh"
-sim=""
-cleanup() {
-  stop_simulator
-  rm -rf "$work"
-}
-trap cleanup EXIT
+simulator_workspace demo
 
 start_simulator "$work" "$bin/roviro2-gwsim" --log --state "$work/devices" \
   --script "$root/tools/demo/events.gwsim" || exit 1

@@ -35,3 +35,17 @@ stop_simulator() {
   fi
   return 0
 }
+
+# Makes a scratch folder, `work` (named /tmp/roviro2-NAME-...), that goes,
+# with the simulator, when the script exits.
+simulator_workspace() {
+  work=$(mktemp -d "/tmp/roviro2-$1-XXXXXX")
+  sim=""
+  trap 'stop_simulator; rm -rf "$work"' EXIT
+}
+
+#   readme_example TITLE README LANGUAGE
+# The example of README's section `## TITLE`, in its code block of LANGUAGE.
+readme_example() {
+  sed -n "/^## $1\$/,/^## /p" "$2" | sed -n "/^\`\`\`$3\$/,/^\`\`\`\$/p" | sed '1d;$d'
+}

@@ -20,18 +20,11 @@ if ! command -v mcs >/dev/null || ! command -v mono >/dev/null; then
   exit 0
 fi
 
-work=$(mktemp -d /tmp/roviro2-dotnet-XXXXXX)
 # shellcheck source=scripts/simulator.sh
 . "$root/scripts/simulator.sh"
-sim=""
-cleanup() {
-  stop_simulator
-  rm -rf "$work"
-}
-trap cleanup EXIT
+simulator_workspace dotnet
 
-sed -n '/^## C#$/,/^## /p' "$root/README.md" | sed -n '/^```csharp$/,/^```$/p' | sed '1d;$d' \
-  >"$work/First.cs"
+readme_example 'C#' "$root/README.md" csharp >"$work/First.cs"
 [ -s "$work/First.cs" ] || { echo "test-dotnet: no C# example in README.md" >&2; exit 1; }
 
 # The managed assembly is not named roviro2.dll: on Windows that is the

@@ -17,15 +17,9 @@ build=$(cd "${1:-$root/build}" && pwd)
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
 version=$(sed -n 's/^project(roviro2 VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
-work=$(mktemp -d /tmp/roviro2-install-XXXXXX)
 # shellcheck source=scripts/simulator.sh
 . "$root/scripts/simulator.sh"
-sim=""
-cleanup() {
-  stop_simulator
-  rm -rf "$work"
-}
-trap cleanup EXIT
+simulator_workspace install
 fail() {
   echo "test-install: $*" >&2
   exit 1

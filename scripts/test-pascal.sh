@@ -20,19 +20,12 @@ if ! command -v fpc >/dev/null; then
   exit 0
 fi
 
-work=$(mktemp -d /tmp/roviro2-pascal-XXXXXX)
 # shellcheck source=scripts/simulator.sh
 . "$root/scripts/simulator.sh"
-sim=""
-cleanup() {
-  stop_simulator
-  rm -rf "$work"
-}
-trap cleanup EXIT
+simulator_workspace pascal
 
 # The README's example, as the section shows it.
-sed -n '/^## Pascal$/,/^## /p' "$root/README.md" | sed -n '/^```pascal$/,/^```$/p' | sed '1d;$d' \
-  >"$work/first.pas"
+readme_example Pascal "$root/README.md" pascal >"$work/first.pas"
 [ -s "$work/first.pas" ] || { echo "test-pascal: no Pascal example in README.md" >&2; exit 1; }
 
 compile() {

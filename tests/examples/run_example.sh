@@ -10,15 +10,9 @@
 set -euo pipefail
 simulator=$1 script=$2 status=$3 text=$4
 shift 4
-work=$(mktemp -d /tmp/roviro2-example-XXXXXX)
 # shellcheck source=scripts/simulator.sh
 . "$(dirname "$0")/../../scripts/simulator.sh"
-sim=""
-cleanup() {
-  stop_simulator
-  rm -rf "$work"
-}
-trap cleanup EXIT
+simulator_workspace example
 if [ "$script" = refused ]; then : >"$work/script"; else printf '%b' "$script" >"$work/script"; fi
 start_simulator "$work" "$simulator" --script "$work/script" || exit 1
 [ "$script" = refused ] && stop_simulator
