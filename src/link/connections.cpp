@@ -4,6 +4,7 @@
 #include "link/host_form.h"
 #include "platform/boundary.h"
 #include "platform/clock.h"
+#include "platform/event_loop.h"
 #include "platform/socket_events.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
@@ -42,7 +43,8 @@ int32_t WantConnected(int32_t index) {
   }
   if (!socket->Active() && slot.OpenCnt == 0) {
     socket->CloseInner();
-    if (!socket->Open()) return kCannotStart;
+    EventLoop *loop = EventLoop::Instance();
+    if (!loop || !socket->Open(*loop)) return kCannotStart;
     ++slot.OpenCnt;
   }
   return kConnecting;

@@ -3,9 +3,7 @@
 
 #include <new>
 
-#include "platform/event_source.h"
 #include "platform/socket_events.h"
-#include "platform/socket_impl.h"
 
 namespace roviro2 {
 
@@ -16,9 +14,6 @@ uint64_t lifetime = 0;  // starts and stops so far
 
 uint32_t NumberOf(EventTag tag) {
   return static_cast<uint32_t>(tag >> 32);
-}
-uint32_t GenerationOf(EventTag tag) {
-  return static_cast<uint32_t>(tag);
 }
 
 }  // namespace
@@ -58,11 +53,8 @@ EventLoop::EventLoop(std::unique_ptr<EventSource> source)
 EventLoop::~EventLoop() {
   // Sockets still alive lose their handles quietly and may be opened again
   // once a new loop runs.
-  for (auto &known : sockets_) {
-    TClientSocket::Impl &impl = known.second->Internals();
-    impl.Drop();
-    impl.number = 0;
-  }
+  for (auto &known : sockets_)
+    known.second->LoopEnded();
 }
 
 uint8_t *EventLoop::ReadArea() {
@@ -89,7 +81,7 @@ TClientSocket *EventLoop::Find(EventTag tag) const {
   const auto known = sockets_.find(NumberOf(tag));
   if (known == sockets_.end()) return nullptr;
   TClientSocket *socket = known->second;
-  return socket->Internals().generation == GenerationOf(tag) ? socket : nullptr;
+  return socket->Tag() == tag ? socket : nullptr;
 }
 
 void EventLoop::Post(EventTag tag, PostedKind kind, int code) {
@@ -142,18 +134,6 @@ int EventLoop::RunPosted() {
     spare_.swap(batch);
   }
   return ran;
-}
-
-void FinishConnect(TClientSocket &socket, int error) {
-  TClientSocket::Impl &impl = socket.Internals();
-  if (error == 0) {
-    impl.BecomeConnected();
-    RaiseConnect(socket);
-  } else {
-    impl.NoteFailure(error);
-    impl.Drop();
-    RaiseError(socket, SocketErrorKind::eeConnect, error);
-  }
 }
 
 // An exception of a handler is caught where the event is dispatched: it

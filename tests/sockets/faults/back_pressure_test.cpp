@@ -10,8 +10,8 @@
 
 #include "link/rcv_queue.h"
 #include "link/reception_hold.h"
+#include "platform/client_socket.h"
 #include "platform/clock.h"
-#include "platform/socket_impl.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 #include "support/fake_gateway.h"
@@ -70,7 +70,7 @@ TEST_F(BackPressure, HeldGatewayWaitsInTheSystemAndLosesNothing) {
   held_.Send(Bytes(stream.begin() + cut, stream.end()));
   ASSERT_TRUE(PollUntil([&] {
     PT_GW_Status(1);
-    return Socket().ReadsHeld() && Socket().Internals().BytesReady() == stream.size() - cut;
+    return Socket().ReadsHeld() && Socket().BytesReady() == stream.size() - cut;
   }));
   const std::size_t queued = roviro2::RcvQueue->QueuedBytes(1);
   for (int i = 0; i < 100; ++i)
