@@ -3,14 +3,12 @@
 
 #include <new>
 
+#include "platform/platform_state.h"
 #include "platform/socket_events.h"
 
 namespace roviro2 {
 
 namespace {
-
-EventLoop *running = nullptr;
-uint64_t lifetime = 0;  // starts and stops so far
 
 uint32_t NumberOf(EventTag tag) {
   return static_cast<uint32_t>(tag >> 32);
@@ -19,31 +17,34 @@ uint32_t NumberOf(EventTag tag) {
 }  // namespace
 
 EventLoop *EventLoop::Instance() {
-  return running;
+  return PlatformPart().loop;
 }
 
 uint64_t EventLoop::Lifetime() {
-  return lifetime;
+  return PlatformPart().loopLifetime;
 }
 
 bool EventLoop::Start() {
-  if (running) return true;
+  PlatformState &platform = PlatformPart();
+  if (platform.loop) return true;
   try {
     std::unique_ptr<EventSource> source = EventSource::Create();
     if (!source) return false;
-    running = new EventLoop(std::move(source));
+    platform.loop = new EventLoop(std::move(source));
   } catch (const std::bad_alloc &) {
     return false;  // sockets then fail to open
   }
-  ++lifetime;
+  ++platform.loopLifetime;
   return true;
 }
 
 void EventLoop::Stop() {
-  if (!running) return;
-  ++lifetime;
-  delete running;
-  running = nullptr;
+  PlatformState &platform = PlatformPart();
+  if (!platform.loop) return;
+  ++platform.loopLifetime;
+  // The loop's sockets may look for it while it ends: it is known until gone.
+  delete platform.loop;
+  platform.loop = nullptr;
 }
 
 // Not value-initialised: a read hands out only the bytes it wrote.

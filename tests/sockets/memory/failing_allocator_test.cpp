@@ -38,7 +38,7 @@ TEST(WithoutMemory, ReceivedBytesWaitInTheSocketUntilMemoryIsBack) {
   for (const Bytes &frame : frames)
     stream.insert(stream.end(), frame.begin(), frame.end());
   gateway.Send(stream);
-  roviro2::TClientSocket &socket = *roviro2::GwTable[0].Socket;
+  roviro2::TClientSocket &socket = *roviro2::RegistryPart().GwTable[0].Socket;
   ASSERT_TRUE(PollUntil([&] { return socket.BytesReady() == stream.size(); }));
 
   const int32_t status = WithoutMemory([] {
