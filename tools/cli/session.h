@@ -15,9 +15,6 @@ struct GatewayOption {
   uint16_t port;
 };
 
-// PT_GW_Conf of entry `index` (it writes at most 16 bytes of address).
-int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port);
-
 // Opens the library and adds the gateways; false with a message when there
 // is no gateway at all or one cannot be added.
 bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error);
@@ -40,8 +37,5 @@ struct WatchOptions {
 };
 // Prints what WatchOptions asks for; returns how many frames were printed.
 int Watch(const WatchOptions &options);
-
-// The current time as ISO 8601 UTC with milliseconds, for JSON Lines.
-std::string Timestamp();
 
 }  // namespace cli
