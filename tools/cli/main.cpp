@@ -11,6 +11,7 @@
 #include "functions.h"
 #include "roviro2.h"
 #include "session.h"
+#include "table.h"
 #include "values.h"
 
 namespace {
@@ -75,7 +76,7 @@ int Usage(const std::string &message) {
 }
 
 struct Options {
-  std::vector<cli::GatewayOption> gateways;
+  std::vector<calls::GatewayOption> gateways;
   double seconds = -1;
   bool json = false;
   bool help = false;
@@ -94,7 +95,7 @@ int ReadOptions(int argc, char **argv, Options &options) {
   for (int c; (c = getopt_long(argc, argv, "+:h", kOptions, nullptr)) != -1;) {
     switch (c) {
       case 'g': {
-        cli::GatewayOption g{};
+        calls::GatewayOption g{};
         if (!calls::ParseGateway(optarg, g.id, g.ip, g.port))
           return Usage(std::string("--gateway takes ID=IP:PORT, e.g. 1=127.0.0.1:4660, not '") +
                        optarg + "'");
@@ -217,7 +218,7 @@ int main(int argc, char **argv) {
   }
 
   std::string error;
-  if (!cli::OpenTable(options.gateways, error)) return Fail(error);
+  if (!calls::OpenTable(options.gateways, error)) return Fail(error);
   const double seconds = options.seconds;
   const double wait = seconds < 0 ? 5 : seconds;
   if (command == "send") return Send(*function, values, wait, options.json);

@@ -113,21 +113,6 @@ void ReportConnections(std::map<uint32_t, Seen> &seen, bool json) {
 
 }  // namespace
 
-bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error) {
-  PT_API_Open();
-  for (const GatewayOption &g : gateways) {
-    if (PT_GW_InsConf(g.id, g.ip.c_str(), g.port) < 0) {
-      error = "cannot add gateway " + std::to_string(g.id) + " (ID or address already present)";
-      return false;
-    }
-  }
-  if (PT_GW_Cnt() == 0) {
-    error = "no gateways: write an IPINDEX file here or give --gateway ID=IP:PORT";
-    return false;
-  }
-  return true;
-}
-
 bool ConnectAll(double seconds) {
   PT_GW_Open(0);
   const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);

@@ -1,6 +1,6 @@
 /* SPDX-License-Identifier: MIT */
-// The command-line tool's use of the library: the gateway table from IPINDEX
-// and --gateway options, connecting, and receiving.
+// The command-line tool's use of the library: connecting, the status and
+// receiving.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +9,6 @@
 
 namespace cli {
 
-struct GatewayOption {
-  uint16_t id;
-  std::string ip;
-  uint16_t port;
-};
-
-// Opens the library and adds the gateways; false with a message when there
-// is no gateway at all or one cannot be added.
-bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error);
 // Connects every gateway, waiting at most `seconds`; true when all are up.
 bool ConnectAll(double seconds);
 // Prints every gateway's entry and status; true when all are connected.
