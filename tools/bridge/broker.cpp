@@ -16,6 +16,7 @@ namespace {
 constexpr char kOnline[] = "online";
 constexpr char kOffline[] = "offline";
 constexpr std::chrono::milliseconds kFirstPause{250};
+constexpr int kPacketsPerRead = 256;
 
 int Ms(std::chrono::steady_clock::duration d) {
   return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(d).count());
@@ -98,7 +99,15 @@ void Broker::Service(bool readable, bool writable) {
     return;
   }
   int rc = MOSQ_ERR_SUCCESS;
-  if (readable) rc = mosquitto_loop_read(mosq_, 1);
+  // The client reads one packet a call: what has arrived is read up to a
+  // bound, so that a burst of commands does not wait a poll per packet.
+  for (int packets = 0;
+       readable && rc == MOSQ_ERR_SUCCESS && state_ != State::kIdle && packets < kPacketsPerRead;
+       ++packets) {
+    rc = mosquitto_loop_read(mosq_, 1);
+    pollfd more{mosquitto_socket(mosq_), POLLIN, 0};
+    readable = more.fd >= 0 && poll(&more, 1, 0) == 1;
+  }
   if (rc == MOSQ_ERR_SUCCESS && state_ != State::kIdle && (writable || WantWrite()))
     rc = mosquitto_loop_write(mosq_, 1);
   if (rc == MOSQ_ERR_SUCCESS && state_ != State::kIdle) rc = mosquitto_loop_misc(mosq_);
