@@ -33,7 +33,8 @@ Bridge::Bridge(const Options &options)
       statuses_(topics_),
       broker_(options, topics_,
               {[this] { Connected(); },
-               [this](const std::string &, const std::string &payload) { Command(payload); }}) {}
+               [this](const std::string &payload, bool retained) { Command(payload, retained); }}) {
+}
 
 bool Bridge::Start(std::string &error) {
   if (!calls::OpenTable(options_.gateways, error, options_.ipindexFolder)) return false;
@@ -45,11 +46,13 @@ void Bridge::Connected() {
   PublishStatuses(true);
 }
 
-void Bridge::Command(const std::string &payload) {
+void Bridge::Command(const std::string &payload, bool retained) {
   bridge::Command command;
   std::string error;
-  const std::string reply =
-      ParseCommand(payload, command, error) ? Call(command) : ErrorReply(command.id, error);
+  const bool read = ParseCommand(payload, command, error);
+  // A retained command would run again at every reconnect and restart.
+  if (read && retained) error = "a retained command is not run: publish it without retain";
+  const std::string reply = read && !retained ? Call(command) : ErrorReply(command.id, error);
   broker_.Publish(topics_.Reply(command.id), reply, false);
 }
 

@@ -26,7 +26,7 @@ class Bridge {
 
  private:
   void Connected();
-  void Command(const std::string &payload);
+  void Command(const std::string &payload, bool retained);
   void Step(int waitMs);
   void Flush();
   void PublishStatuses(bool all);

@@ -192,7 +192,7 @@ void Broker::OnMessage(mosquitto *, void *self, const mosquitto_message *message
   if (message->payload && message->payloadlen > 0)
     payload.assign(static_cast<const char *>(message->payload),
                    static_cast<std::size_t>(message->payloadlen));
-  broker.handlers_.message(message->topic, payload);
+  broker.handlers_.message(payload, message->retain);
 }
 
 }  // namespace bridge

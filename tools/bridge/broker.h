@@ -23,7 +23,8 @@ class Broker {
   using Clock = std::chrono::steady_clock;
   struct Handlers {
     std::function<void()> connected;  // after the broker accepted: subscribe, republish
-    std::function<void(const std::string &topic, const std::string &payload)> message;
+    // `retained`: the broker kept it and hands it to every new subscriber.
+    std::function<void(const std::string &payload, bool retained)> message;
   };
 
   Broker(const Options &options, const Topics &topics, Handlers handlers);

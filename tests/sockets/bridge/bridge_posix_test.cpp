@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mosquitto.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -175,7 +176,10 @@ class BridgeAgainstBroker : public ::testing::Test {
     brokerPort_ = FreePort();
     std::ofstream(dir_ + "/broker.conf")
         << "listener " << brokerPort_ << " 127.0.0.1\nallow_anonymous true\n"
-        << "persistence true\npersistence_location " << dir_ << "/\n";
+        << "persistence true\npersistence_location " << dir_
+        << "/\n"
+        // Run as root, it would become another user, who cannot write here.
+        << "user " << getpwuid(getuid())->pw_name << "\n";
     StartBroker();
     simulator_ =
         Start({BuildDir() + "/roviro2-gwsim", "--log", "--script", "-", "--state", dir_ + "/state"},
@@ -215,10 +219,12 @@ class BridgeAgainstBroker : public ::testing::Test {
   }
 
   // Publishes a command with mosquitto_pub.
-  void Publish(const std::string &message) {
-    pid_t pub = Start({"timeout", "10", "mosquitto_pub", "-p", std::to_string(brokerPort_), "-q",
-                       "1", "-t", "roviro2/t/cmd", "-m", message},
-                      dir_ + "/pub.log");
+  void Publish(const std::string &message, bool retain = false) {
+    std::vector<std::string> args{
+        "timeout",       "10", "mosquitto_pub", "-p", std::to_string(brokerPort_), "-q", "1", "-t",
+        "roviro2/t/cmd", "-m", message};
+    if (retain) args.push_back("-r");
+    pid_t pub = Start(args, dir_ + "/pub.log");
     int status = 0;
     waitpid(pub, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(dir_ + "/pub.log");
@@ -284,6 +290,10 @@ TEST_F(BridgeAgainstBroker, BadMessagesGetErrorRepliesAndTheBridgeGoesOn) {
 // and the statuses and "online" are published again. A gateway that closes
 // its connection is reported with the reason, and reconnected.
 TEST_F(BridgeAgainstBroker, BrokerRestartAndGatewayLossAreSurvivedAndReported) {
+  // A command published with retain runs once; the broker hands it out again
+  // at the reconnect, where it is refused instead of running a second time.
+  Publish(R"({"id":"b6","function":"PT_LB_DspNum","args":["1:1:5",7,0,0]})", true);
+  EXPECT_EQ(Next("roviro2/t/reply/b6")["result"], 0);
   End(broker_);
   ASSERT_TRUE(PollUntil([&] { return Log().find("connection lost") != std::string::npos; }))
       << Log();
@@ -298,8 +308,15 @@ TEST_F(BridgeAgainstBroker, BrokerRestartAndGatewayLossAreSurvivedAndReported) {
   EXPECT_EQ(status["state"], "connected") << Log();
   EXPECT_EQ(Next("roviro2/t/tag/1/1/5/event")["hex"], "32");
   EXPECT_EQ(Next("roviro2/t/tag/1/1/5/event")["hex"], "33");
+  std::size_t from = 0;
+  EXPECT_FALSE(subscriber_
+                   ->Next(
+                       "roviro2/t/reply/b6",
+                       [](const Json &j) { return j.is_object() && j.contains("error"); }, from)
+                   .is_null())
+      << Log();
 
-  Script("close 1\n");
+             Script("close 1\n");
   const Json lost = Next("roviro2/t/gw/1/status", [](const Json &j) {
     return j.is_object() && j.value("state", "") != "connected";
   });
