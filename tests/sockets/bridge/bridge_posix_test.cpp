@@ -22,9 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/fake_gateway.h"
-
-extern char **environ;
 
 namespace roviro2_test {
 namespace {
@@ -38,69 +37,7 @@ std::string BuildDir() {
 }
 
 std::string ReadFile(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-int FreePort() {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  bind(s, reinterpret_cast<sockaddr *>(&address), size);
-  getsockname(s, reinterpret_cast<sockaddr *>(&address), &size);
-  close(s);
-  return ntohs(address.sin_port);
-}
-
-bool Accepts(int port) {
-  const int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  const bool up = connect(s, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-  close(s);
-  return up;
-}
-
-// Starts argv with its output in `log`, and its input from a pipe when
-// `input` is given; the process id.
-pid_t Start(const std::vector<std::string> &args, const std::string &log, int *input = nullptr) {
-  std::vector<char *> argv;
-  for (const std::string &a : args)
-    argv.push_back(const_cast<char *>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  int pipeFds[2] = {-1, -1};
-  if (input && pipe(pipeFds) == 0) {
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-  }
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = 0;
-  posix_spawn_file_actions_destroy(&actions);
-  if (input) {
-    close(pipeFds[0]);
-    *input = pipeFds[1];
-  }
-  return pid;
-}
-
-// Ends a process with SIGTERM; its exit status (-1 when killed by a signal).
-int End(pid_t &pid) {
-  if (pid <= 0) return -1;
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  pid = 0;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return ReadWholeFile(path);
 }
 
 // A subscriber to everything of the bridge, with a session the broker keeps
@@ -173,7 +110,7 @@ class BridgeAgainstBroker : public ::testing::Test {
     char dir[] = "/tmp/roviro2-bridge-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     dir_ = dir;
-    brokerPort_ = FreePort();
+    brokerPort_ = FreeLoopbackPort();
     std::ofstream(dir_ + "/broker.conf")
         << "listener " << brokerPort_ << " 127.0.0.1\nallow_anonymous true\n"
         << "persistence true\npersistence_location " << dir_
@@ -181,9 +118,9 @@ class BridgeAgainstBroker : public ::testing::Test {
         // Run as root, it would become another user, who cannot write here.
         << "user " << getpwuid(getuid())->pw_name << "\n";
     StartBroker();
-    simulator_ =
-        Start({BuildDir() + "/roviro2-gwsim", "--log", "--script", "-", "--state", dir_ + "/state"},
-              dir_ + "/simulator.log", &script_);
+    simulator_ = StartProcess(
+        {BuildDir() + "/roviro2-gwsim", "--log", "--script", "-", "--state", dir_ + "/state"},
+        dir_ + "/simulator.log", &script_);
     int gatewayPort = 0;
     ASSERT_TRUE(PollUntil([&] {
       const std::string out = ReadFile(dir_ + "/simulator.log");
@@ -193,25 +130,26 @@ class BridgeAgainstBroker : public ::testing::Test {
       return true;
     }));
     subscriber_ = std::make_unique<Subscriber>(brokerPort_);
-    bridge_ = Start({BuildDir() + "/roviro2-bridge", "--port", std::to_string(brokerPort_),
-                     "--name", "t", "--queue", "2", "--retry-max", "0.5", "--gateway",
-                     "1=127.0.0.1:" + std::to_string(gatewayPort)},
-                    dir_ + "/bridge.log");
+    bridge_ = StartProcess({BuildDir() + "/roviro2-bridge", "--port", std::to_string(brokerPort_),
+                            "--name", "t", "--queue", "2", "--retry-max", "0.5", "--gateway",
+                            "1=127.0.0.1:" + std::to_string(gatewayPort)},
+                           dir_ + "/bridge.log");
     ASSERT_FALSE(Next("roviro2/t/gw/1/status", State("connected")).is_null()) << Log();
   }
 
   void TearDown() override {
-    End(bridge_);
+    EndProcess(bridge_);
     if (script_ >= 0) close(script_);
-    End(simulator_);
+    EndProcess(simulator_);
     subscriber_.reset();
-    End(broker_);
+    EndProcess(broker_);
     std::system(("rm -rf " + dir_).c_str());
   }
 
   void StartBroker() {
-    broker_ = Start({"mosquitto", "-c", dir_ + "/broker.conf"}, dir_ + "/broker.log");
-    ASSERT_TRUE(PollUntil([&] { return Accepts(brokerPort_); })) << ReadFile(dir_ + "/broker.log");
+    broker_ = StartProcess({"mosquitto", "-c", dir_ + "/broker.conf"}, dir_ + "/broker.log");
+    ASSERT_TRUE(PollUntil([&] { return LoopbackAccepts(brokerPort_); }))
+        << ReadFile(dir_ + "/broker.log");
   }
 
   void Script(const std::string &line) {
@@ -224,7 +162,7 @@ class BridgeAgainstBroker : public ::testing::Test {
         "timeout",       "10", "mosquitto_pub", "-p", std::to_string(brokerPort_), "-q", "1", "-t",
         "roviro2/t/cmd", "-m", message};
     if (retain) args.push_back("-r");
-    pid_t pub = Start(args, dir_ + "/pub.log");
+    pid_t pub = StartProcess(args, dir_ + "/pub.log");
     int status = 0;
     waitpid(pub, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(dir_ + "/pub.log");
@@ -294,7 +232,7 @@ TEST_F(BridgeAgainstBroker, BrokerRestartAndGatewayLossAreSurvivedAndReported) {
   // at the reconnect, where it is refused instead of running a second time.
   Publish(R"({"id":"b6","function":"PT_LB_DspNum","args":["1:1:5",7,0,0]})", true);
   EXPECT_EQ(Next("roviro2/t/reply/b6")["result"], 0);
-  End(broker_);
+  EndProcess(broker_);
   ASSERT_TRUE(PollUntil([&] { return Log().find("connection lost") != std::string::npos; }))
       << Log();
   Script("key 1:1:5 0x31\nkey 1:1:5 0x32\nkey 1:1:5 0x33\n");
@@ -316,7 +254,7 @@ TEST_F(BridgeAgainstBroker, BrokerRestartAndGatewayLossAreSurvivedAndReported) {
                    .is_null())
       << Log();
 
-             Script("close 1\n");
+  Script("close 1\n");
   const Json lost = Next("roviro2/t/gw/1/status", [](const Json &j) {
     return j.is_object() && j.value("state", "") != "connected";
   });
@@ -327,7 +265,7 @@ TEST_F(BridgeAgainstBroker, BrokerRestartAndGatewayLossAreSurvivedAndReported) {
 // SIGTERM ends the bridge with status 0; it says "offline" (retained) and
 // the gateways it closed are idle.
 TEST_F(BridgeAgainstBroker, ATermSignalEndsItCleanlyAndOffline) {
-  EXPECT_EQ(End(bridge_), 0);
+  EXPECT_EQ(EndProcess(bridge_), 0);
   EXPECT_FALSE(Next("roviro2/t/gw/1/status", State("idle")).is_null());
   EXPECT_TRUE(subscriber_->Has("roviro2/t/status", "offline"));
 }
