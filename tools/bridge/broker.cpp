@@ -35,13 +35,16 @@ Broker::~Broker() {
 }
 
 bool Broker::Start(std::string &error) {
+  const std::string presence = topics_.Presence();
+  if (mosquitto_validate_utf8(presence.c_str(), static_cast<int>(presence.size())) !=
+      MOSQ_ERR_SUCCESS)
+    return error = "the bridge's name is not valid UTF-8", false;
   mosq_ = mosquitto_new(options_.clientId.c_str(), true, this);
   if (!mosq_) return error = "cannot make the MQTT client", false;
   mosquitto_connect_callback_set(mosq_, OnConnect);
   mosquitto_disconnect_callback_set(mosq_, OnDisconnect);
   mosquitto_publish_callback_set(mosq_, OnPublish);
   mosquitto_message_callback_set(mosq_, OnMessage);
-  const std::string presence = topics_.Presence();
   int rc = mosquitto_will_set(mosq_, presence.c_str(), sizeof kOffline - 1, kOffline, 1, true);
   if (rc == MOSQ_ERR_SUCCESS && !options_.username.empty())
     rc = mosquitto_username_pw_set(mosq_, options_.username.c_str(),
