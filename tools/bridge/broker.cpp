@@ -53,7 +53,10 @@ bool Broker::Start(std::string &error) {
     rc = mosquitto_tls_set(mosq_, options_.caFile.c_str(), nullptr,
                            options_.certFile.empty() ? nullptr : options_.certFile.c_str(),
                            options_.keyFile.empty() ? nullptr : options_.keyFile.c_str(), nullptr);
-  if (rc != MOSQ_ERR_SUCCESS) return error = mosquitto_strerror(rc), false;
+  if (rc != MOSQ_ERR_SUCCESS)
+    return error = std::string("the credentials or TLS files cannot be used: ") +
+                   mosquitto_strerror(rc),
+           false;
   Attempt();
   return true;
 }
