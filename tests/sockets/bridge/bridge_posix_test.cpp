@@ -4,21 +4,16 @@
 // change devices and are answered, key presses arrive at a subscriber, bad
 // messages get error replies, and a broker restart and a gateway's loss are
 // survived and reported.
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mosquitto.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -267,6 +262,14 @@ TEST_F(BridgeAgainstBroker, BrokerRestartAndGatewayLossAreSurvivedAndReported) {
 TEST_F(BridgeAgainstBroker, ATermSignalEndsItCleanlyAndOffline) {
   EXPECT_EQ(EndProcess(bridge_), 0);
   EXPECT_FALSE(Next("roviro2/t/gw/1/status", State("idle")).is_null());
+  EXPECT_TRUE(subscriber_->Has("roviro2/t/status", "offline"));
+}
+
+// A bridge that dies without a word is said offline by the broker (its will).
+TEST_F(BridgeAgainstBroker, ABridgeThatDiesIsOfflineByItsWill) {
+  kill(bridge_, SIGKILL);
+  waitpid(bridge_, nullptr, 0);
+  bridge_ = 0;
   EXPECT_TRUE(subscriber_->Has("roviro2/t/status", "offline"));
 }
 
