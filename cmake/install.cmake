@@ -59,6 +59,15 @@ if(TARGET roviro2-cli)
     install(FILES ${PROJECT_BINARY_DIR}/man/${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
 endif()
+if(TARGET roviro2-bridge)
+  file(RELATIVE_PATH ROVIRO2_BIN_TO_LIB "/${CMAKE_INSTALL_BINDIR}" "/${CMAKE_INSTALL_LIBDIR}")
+  set_target_properties(roviro2-bridge PROPERTIES INSTALL_RPATH "$ORIGIN/${ROVIRO2_BIN_TO_LIB}")
+  install(TARGETS roviro2-bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/bridge.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  configure_file(${PROJECT_SOURCE_DIR}/docs/man/roviro2-bridge.1.in
+                 ${PROJECT_BINARY_DIR}/man/roviro2-bridge.1 @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/man/roviro2-bridge.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
               ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION ${CMAKE_INSTALL_DOCDIR})

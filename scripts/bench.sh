@@ -24,6 +24,7 @@ run() {
 echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 run "Through the exports, over loopback TCP" roviro2_bench_link "$@"
 run "Inside the library, in memory" roviro2_bench_core "$@"
+cmake --build "$build" -j"$(nproc)" --target roviro2_bench_bridge >/dev/null 2>&1 && run "The bridge through a broker, beside the library" roviro2_bench_bridge
 echo
 echo "Every run in detail: $details"
 exit $status

@@ -3,8 +3,9 @@
 # Makes sure the build tools and test libraries are installed. On a Debian
 # machine run as root it installs what is missing; elsewhere it names it.
 #
-#   scripts/bootstrap.sh [PACKAGE...]             the build tools, test libraries and these: all
-#                                                 must install
+#   scripts/bootstrap.sh [PACKAGE...]             the build tools, test libraries (the bridge's
+#                                                 libraries, broker and clients too) and these:
+#                                                 all must install
 #   scripts/bootstrap.sh --build-only [PACKAGE...]  the build tools and these, no test libraries
 #   scripts/bootstrap.sh --optional PACKAGE...    each that can be installed; one that cannot
 #                                                 is reported on one line, and the exit is 3
@@ -22,7 +23,9 @@ elif [ "${1:-}" = "--build-only" ]; then
   shift
   packages=(cmake make g++ binutils "$@")
 else
-  packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev "$@")
+  # The bridge's libraries, and the broker and clients its tests run.
+  packages=(cmake make g++ binutils libgtest-dev libgmock-dev libbenchmark-dev
+    libmosquitto-dev nlohmann-json3-dev mosquitto mosquitto-clients "$@")
 fi
 
 installed() {

@@ -35,15 +35,15 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in include/roviro2.h include/roviro2_ext.h lib/libroviro2.so lib/libroviro2.so.1 \
   lib/cmake/roviro2/roviro2Config.cmake lib/cmake/roviro2/roviro2ConfigVersion.cmake \
-  lib/pkgconfig/roviro2.pc bin/roviro2 bin/roviro2-gwsim share/doc/roviro2/LICENSE; do
+  lib/pkgconfig/roviro2.pc bin/roviro2 bin/roviro2-gwsim bin/roviro2-bridge share/doc/roviro2/LICENSE; do
   [ -e "$prefix/$file" ] || fail "the install has no $file"
 done
 pass "the installed tree has the library, headers, package files and tools"
-for tool in roviro2 roviro2-gwsim; do
+for tool in roviro2 roviro2-gwsim roviro2-bridge; do
   [ "$("$prefix/bin/$tool" --version)" = "$tool $version" ] || fail "$tool --version is not $version"
   grep -q "roviro2 $version" "$prefix/share/man/man1/$tool.1" || fail "no manual page of $tool $version"
 done
-pass "both installed tools answer --version with $version and have their manual page"
+pass "the installed tools answer --version with $version and have their manual page"
 pc="$prefix/lib/pkgconfig/roviro2.pc"
 if grep -nF -e "$root" -e "$build" -e "$prefix" "$pc"; then
   fail "roviro2.pc names a build-tree or install path"

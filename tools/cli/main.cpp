@@ -11,6 +11,7 @@
 #include "functions.h"
 #include "roviro2.h"
 #include "session.h"
+#include "table.h"
 #include "values.h"
 
 namespace {
@@ -75,7 +76,7 @@ int Usage(const std::string &message) {
 }
 
 struct Options {
-  std::vector<cli::GatewayOption> gateways;
+  std::vector<calls::GatewayOption> gateways;
   double seconds = -1;
   bool json = false;
   bool help = false;
@@ -94,8 +95,8 @@ int ReadOptions(int argc, char **argv, Options &options) {
   for (int c; (c = getopt_long(argc, argv, "+:h", kOptions, nullptr)) != -1;) {
     switch (c) {
       case 'g': {
-        cli::GatewayOption g{};
-        if (!cli::ParseGateway(optarg, g.id, g.ip, g.port))
+        calls::GatewayOption g{};
+        if (!calls::ParseGateway(optarg, g.id, g.ip, g.port))
           return Usage(std::string("--gateway takes ID=IP:PORT, e.g. 1=127.0.0.1:4660, not '") +
                        optarg + "'");
         options.gateways.push_back(g);
@@ -129,7 +130,7 @@ int ReadOptions(int argc, char **argv, Options &options) {
 // The frames that answer a call: those from the tag it addressed, or from
 // the gateway of a PT_GW_ function (0: any); none for a call that
 // addresses neither.
-cli::WatchOptions Answers(const cli::Function &function, const cli::Values &values) {
+cli::WatchOptions Answers(const calls::Function &function, const calls::Values &values) {
   cli::WatchOptions answers;
   if (function.kinds[0] == 't') {
     const uint32_t tag = values.U(0);
@@ -145,17 +146,17 @@ cli::WatchOptions Answers(const cli::Function &function, const cli::Values &valu
 
 // Calls the function once the gateways are up (or the wait is over), prints
 // its result, and for a moment the frames that answer it.
-int Send(const cli::Function &function, const cli::Values &values, double wait, bool json) {
+int Send(const calls::Function &function, const calls::Values &values, double wait, bool json) {
   if (!cli::ConnectAll(wait)) std::fprintf(stderr, "roviro2: not every gateway is connected\n");
   std::string output;
   const int32_t result = function.call(values, output);
-  const std::string meaning = cli::Meaning(function.name, result);
+  const std::string meaning = calls::Meaning(function.name, result);
   if (json) {
     std::printf(
         "{\"time\":\"%s\",\"event\":\"result\",\"function\":\"%s\",\"result\":%d,"
         "\"meaning\":%s,\"output\":%s}\n",
-        cli::Timestamp().c_str(), function.name, result, cli::JsonString(meaning).c_str(),
-        cli::JsonString(output).c_str());
+        calls::Timestamp().c_str(), function.name, result, calls::JsonString(meaning).c_str(),
+        calls::JsonString(output).c_str());
   } else {
     std::printf("%s -> %d (%s)\n", function.name, result, meaning.c_str());
     if (!output.empty()) std::printf("%s\n", output.c_str());
@@ -166,7 +167,7 @@ int Send(const cli::Function &function, const cli::Values &values, double wait, 
   answers.json = json;
   cli::Watch(answers);
   PT_API_Close();
-  return cli::IsFailure(function.name, result) ? 1 : 0;
+  return calls::IsFailure(function.name, result) ? 1 : 0;
 }
 
 }  // namespace
@@ -198,26 +199,26 @@ int main(int argc, char **argv) {
   if (command != "send" && !words.empty())
     return Usage(command + " takes no arguments, not '" + words[0] + "'");
   if (command == "functions") {
-    for (const cli::Function &f : cli::Functions())
+    for (const calls::Function &f : calls::Functions())
       std::printf("%-22s %s\n", f.name, f.argNames);
     return 0;
   }
 
   // send: the function and its arguments are checked before any gateway.
-  const cli::Function *function = nullptr;
-  cli::Values values;
+  const calls::Function *function = nullptr;
+  calls::Values values;
   if (command == "send") {
     if (words.empty()) return Usage("send: name a function, e.g. PT_LB_DspNum");
-    function = cli::FindFunction(words[0]);
+    function = calls::FindFunction(words[0]);
     if (!function)
       return Usage("send: no function named '" + words[0] + "' (see 'roviro2 functions')");
     std::string error;
-    if (!cli::ReadArguments(*function, {words.begin() + 1, words.end()}, values, error))
+    if (!calls::ReadArguments(*function, {words.begin() + 1, words.end()}, values, error))
       return Usage("send: " + error);
   }
 
   std::string error;
-  if (!cli::OpenTable(options.gateways, error)) return Fail(error);
+  if (!calls::OpenTable(options.gateways, error)) return Fail(error);
   const double seconds = options.seconds;
   const double wait = seconds < 0 ? 5 : seconds;
   if (command == "send") return Send(*function, values, wait, options.json);
@@ -240,7 +241,8 @@ int main(int argc, char **argv) {
   if (!connected) std::fprintf(stderr, "roviro2: not every gateway is connected\n");
   // diag
   const int32_t result = PT_GW_TagDiag(0, 0);
-  std::printf("PT_GW_TagDiag -> %d (%s)\n", result, cli::Meaning("PT_GW_TagDiag", result).c_str());
+  std::printf("PT_GW_TagDiag -> %d (%s)\n", result,
+              calls::Meaning("PT_GW_TagDiag", result).c_str());
   cli::WatchOptions answers;
   answers.seconds = seconds < 0 ? 2 : seconds;
   answers.command = 9;

@@ -8,14 +8,18 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <map>
 
+#include "functions.h"
 #include "roviro2.h"
 #include "roviro2_ext.h"
 #include "values.h"
 
 namespace cli {
+
+using calls::JsonString;
+using calls::ReadEntry;
+using calls::Timestamp;
 
 namespace {
 
@@ -108,43 +112,6 @@ void ReportConnections(std::map<uint32_t, Seen> &seen, bool json) {
 }
 
 }  // namespace
-
-std::string Timestamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto millis =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(millis));
-  return text;
-}
-
-// PT_GW_Conf writes at most 16 bytes.
-int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port) {
-  char room[16] = {};
-  const int32_t r = PT_GW_Conf(index, &id, room, &port);
-  ip = room;
-  return r;
-}
-
-bool OpenTable(const std::vector<GatewayOption> &gateways, std::string &error) {
-  PT_API_Open();
-  for (const GatewayOption &g : gateways) {
-    if (PT_GW_InsConf(g.id, g.ip.c_str(), g.port) < 0) {
-      error = "cannot add gateway " + std::to_string(g.id) + " (ID or address already present)";
-      return false;
-    }
-  }
-  if (PT_GW_Cnt() == 0) {
-    error = "no gateways: write an IPINDEX file here or give --gateway ID=IP:PORT";
-    return false;
-  }
-  return true;
-}
 
 bool ConnectAll(double seconds) {
   PT_GW_Open(0);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The command-line tool's reading of arguments and its function table.
+// Reading arguments and the function table, as the command-line tool uses them.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -15,6 +15,8 @@
 
 namespace cli {
 namespace {
+
+using namespace calls;
 
 TEST(Values, WellFormedOnesParseAndMalformedOnesAreRefused) {
   uint32_t v = 0;

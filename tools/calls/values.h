@@ -1,12 +1,13 @@
 /* SPDX-License-Identifier: MIT */
-// Reading command-line words as the values the library's functions take.
+// Reading words as the values the library's functions take, and the time
+// and bytes as the tools print them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace calls {
 
 // A decimal, 0x-hexadecimal or negative whole number that fits 32 bits.
 bool ParseNumber(const std::string &word, uint32_t &value);
@@ -25,5 +26,7 @@ inline std::string JsonString(const std::string &text) {
 }
 // ID=IP:PORT of --gateway.
 bool ParseGateway(const std::string &word, uint16_t &id, std::string &ip, uint16_t &port);
+// The current time as ISO 8601 UTC with milliseconds.
+std::string Timestamp();
 
-}  // namespace cli
+}  // namespace calls

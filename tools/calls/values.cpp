@@ -2,10 +2,12 @@
 #include "values.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
-namespace cli {
+namespace calls {
 
 bool ParseNumber(const std::string &word, uint32_t &value) {
   if (word.empty()) return false;
@@ -110,4 +112,18 @@ std::string JsonString(const uint8_t *bytes, std::size_t size) {
   return json + "\"";
 }
 
-}  // namespace cli
+std::string Timestamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(millis));
+  return text;
+}
+
+}  // namespace calls

@@ -10,10 +10,9 @@
 
 #include "roviro2.h"
 #include "roviro2_ext.h"
-#include "session.h"
 #include "values.h"
 
-namespace cli {
+namespace calls {
 
 namespace {
 
@@ -152,7 +151,7 @@ struct Signature<int32_t(ROVIRO2_CALL *)(A...)> {
 };
 
 // The functions whose results go out through pointers, with the arguments
-// the tool reads for them.
+// read for them.
 struct Handler {
   const char *name;
   const char *kinds;
@@ -167,7 +166,7 @@ const Handler kHandlers[] = {
     {"PT_Tag_RcvMsg", "tn", "tagAddr command", TagRcvMsg},
 };
 
-// The words the tool reads for an argument of the export table's kind:
+// The values read for an argument of the export table's kind:
 // numbers, texts or lists; none for what the function writes.
 char WordKind(char kind) {
   switch (kind) {
@@ -187,7 +186,7 @@ char WordKind(char kind) {
   }
 }
 
-// A function of the export table as the tool calls it. Kinds and names are
+// A function of the export table as its callers call it. Kinds and names are
 // kept for the life of the program (the table is built once).
 Function FromTable(const char *name, const char *kinds, const char *names, int32_t (*call)(V, O)) {
   for (const Handler &handler : kHandlers) {
@@ -285,11 +284,22 @@ bool ReadArguments(const Function &function, const std::vector<std::string> &wor
       return false;
     }
   }
+  return CheckArguments(function, values, error);
+}
+
+bool CheckArguments(const Function &function, const Values &values, std::string &error) {
   if (function.check && !function.check(values, error)) {
     error = std::string(function.name) + ": " + error;
     return false;
   }
   return true;
+}
+
+int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port) {
+  char room[16] = {};
+  const int32_t r = PT_GW_Conf(index, &id, room, &port);
+  ip = room;
+  return r;
 }
 
 std::string Meaning(const std::string &name, int32_t result) {
@@ -301,4 +311,4 @@ bool IsFailure(const std::string &name, int32_t result) {
   return result < 0;
 }
 
-}  // namespace cli
+}  // namespace calls

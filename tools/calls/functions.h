@@ -1,13 +1,14 @@
 /* SPDX-License-Identifier: MIT */
 // Every exported function by its name, with its arguments read from words
-// and the meaning of its results.
+// (the command-line tool) or taken already typed (the bridge), checked
+// alike, and the meaning of its results.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace calls {
 
 // Arguments as read: numbers, texts and byte runs, by position.
 class Values {
@@ -49,6 +50,14 @@ const Function *FindFunction(const std::string &name);
 bool ReadArguments(const Function &function, const std::vector<std::string> &words, Values &values,
                    std::string &error);
 
+// The checks of the arguments together (a count within the bytes given, a
+// frame within its length field), for values not read by ReadArguments;
+// false with a message.
+bool CheckArguments(const Function &function, const Values &values, std::string &error);
+
+// PT_GW_Conf of entry `index` (it writes at most 16 bytes of address).
+int32_t ReadEntry(uint32_t index, uint16_t &id, std::string &ip, int32_t &port);
+
 // What a result of the function means, in a few words.
 std::string Meaning(const std::string &name, int32_t result);
 
@@ -56,4 +65,4 @@ std::string Meaning(const std::string &name, int32_t result);
 // but 7 and 6.
 bool IsFailure(const std::string &name, int32_t result);
 
-}  // namespace cli
+}  // namespace calls
