@@ -18,6 +18,21 @@ int32_t SendError() {
   return ROVIRO2_SEND_FAILED;
 }
 
+int32_t Result(SendOutcome outcome) {
+  return outcome == SendOutcome::kTaken ? ROVIRO2_SENT : SendError();
+}
+
+// A long frame goes out as pieces: room for all of them is made first.
+int32_t SendPieces(TClientSocket &socket, const PieceCutter &cutter) {
+  if (!socket.Reserve(cutter.WireSize())) return SendError();
+  for (std::size_t i = 0; i < cutter.Count(); ++i) {
+    const FramePiece piece = cutter.Piece(i);
+    const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
+    if (socket.Send(cut, 2) != SendOutcome::kTaken) return SendError();
+  }
+  return ROVIRO2_SENT;
+}
+
 }  // namespace
 
 // Every byte of the frame is taken by the connection, or none: a frame the
@@ -34,14 +49,7 @@ extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const ui
     if (length < kSmallestLength) return ROVIRO2_SEND_FAILED;
 
     const PieceCutter cutter(frame, length);
-    if (!socket->Reserve(cutter.WireSize())) return SendError();
-    for (std::size_t i = 0; i < cutter.Count(); ++i) {
-      const FramePiece piece = cutter.Piece(i);
-      const ByteView whole[] = {{piece.data, piece.dataSize}};
-      const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
-      const SendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
-      if (outcome != SendOutcome::kTaken) return SendError();
-    }
-    return ROVIRO2_SENT;
+    if (cutter.Whole()) return Result(socket->Send(frame, length));
+    return SendPieces(*socket, cutter);
   });
 }

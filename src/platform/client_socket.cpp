@@ -3,6 +3,7 @@
 // each platform's socket_impl.
 #include "platform/client_socket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -26,6 +27,49 @@ void KeepUnsent(OutputBuffer &out, const ByteView *runs, std::size_t count, std:
   for (std::size_t i = 0; i < count; ++i)
     out.Append(runs[i].data, runs[i].size);
   out.Consume(sent);
+}
+
+// Writes out what waits when the output buffer has no room for `bytes` more:
+// kTaken when it then has, kNoRoom when not, kFailed when the connection
+// failed (and is closed).
+SendOutcome MakeRoom(TClientSocket::Impl &impl, std::size_t bytes) {
+  if (impl.out.Room() >= bytes) return SendOutcome::kTaken;
+  if (!impl.Flush()) {
+    impl.Fail();
+    return SendOutcome::kFailed;
+  }
+  return impl.out.Room() >= bytes ? SendOutcome::kTaken : SendOutcome::kNoRoom;
+}
+
+// Keeps what the system left of the runs, `sent` bytes being out already.
+SendOutcome KeepRest(TClientSocket::Impl &impl, const ByteView *runs, std::size_t count,
+                     std::size_t sent) {
+  try {
+    KeepUnsent(impl.out, runs, count, sent);
+  } catch (const std::bad_alloc &) {
+    // Part of the frame may be on the wire already and the rest has no
+    // place: only a new connection can keep the gateway's frames whole.
+    impl.NoteFailure(ENOMEM);
+    impl.Fail();
+    return SendOutcome::kFailed;
+  }
+  impl.WatchWrites(true);
+  return SendOutcome::kTaken;
+}
+
+// What a write of the runs (`total` bytes) answered: every byte out, the
+// rest kept, or a failure that closes the connection.
+SendOutcome Written(TClientSocket::Impl &impl, const ByteView *runs, std::size_t count,
+                    std::size_t total, std::ptrdiff_t result) {
+  if (result == static_cast<std::ptrdiff_t>(total)) return SendOutcome::kTaken;
+  if (result == TClientSocket::Impl::kFailed) {
+    impl.NoteFailure(TClientSocket::Impl::SystemError());
+    impl.Fail();
+    return SendOutcome::kFailed;
+  }
+  // The output buffer is touched, and its storage made, only when the system
+  // left something over.
+  return KeepRest(impl, runs, count, result < 0 ? 0 : static_cast<std::size_t>(result));
 }
 
 // Unread input is discarded in reads of this size, this many at most.
@@ -212,51 +256,45 @@ void TClientSocket::CloseInner() {
 
 bool TClientSocket::Reserve(std::size_t bytes) {
   if (!impl_->Connected()) return false;
-  if (!impl_->Flush()) {
-    impl_->Fail();
-    return false;
-  }
-  return impl_->out.Room() >= bytes;
+  return MakeRoom(*impl_, bytes) == SendOutcome::kTaken;
 }
 
 SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
+  Impl &impl = *impl_;
   const ByteView run{data, size};
-  return Send(&run, 1);
+  // The common case, kept short: nothing waits, so the bytes go straight to
+  // the system.
+  if (!impl.Connected() || !impl.out.Empty() || size > kOutputCapacity) return Send(&run, 1);
+  const std::ptrdiff_t result = impl.Write(&run, 1);
+  if (result == static_cast<std::ptrdiff_t>(size)) return SendOutcome::kTaken;
+  return Written(impl, &run, 1, size, result);
 }
 
 SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
   Impl &impl = *impl_;
   if (!impl.Connected()) return SendOutcome::kNotConnected;
-  if (count > kMaxRuns) return SendOutcome::kNoRoom;
+  if (count >= kMaxRuns) return SendOutcome::kNoRoom;
   const std::size_t total = TotalSize(runs, count);
-  if (!Reserve(total)) {
-    return impl.Connected() ? SendOutcome::kNoRoom : SendOutcome::kFailed;
+  if (impl.out.Room() < total) {
+    const SendOutcome room = MakeRoom(impl, total);
+    if (room != SendOutcome::kTaken) return room;
   }
-  std::size_t sent = 0;
-  if (impl.out.Empty()) {
-    const std::ptrdiff_t result = impl.Write(runs, count);
-    if (result == Impl::kFailed) {
-      impl.NoteFailure(Impl::SystemError());
-      impl.Fail();
-      return SendOutcome::kFailed;
-    }
-    sent = result < 0 ? 0 : static_cast<std::size_t>(result);
+  const std::size_t waiting = impl.out.Size();
+  const ByteView *gathered = runs;
+  ByteView behindWaiting[kMaxRuns];
+  if (waiting > 0) {
+    behindWaiting[0] = {impl.out.Data(), waiting};
+    std::copy(runs, runs + count, behindWaiting + 1);
+    gathered = behindWaiting;
   }
-  // The output buffer is touched, and its storage made, only when the system
-  // left something over.
-  if (sent < total) {
-    try {
-      KeepUnsent(impl.out, runs, count, sent);
-    } catch (const std::bad_alloc &) {
-      // Part of the frame may be on the wire already and the rest has no
-      // place: only a new connection can keep the gateway's frames whole.
-      impl.NoteFailure(ENOMEM);
-      impl.Fail();
-      return SendOutcome::kFailed;
-    }
-    impl.WatchWrites(true);
+  const std::ptrdiff_t result = impl.Write(gathered, count + (waiting > 0 ? 1 : 0));
+  if (waiting > 0 && result > 0) {
+    const std::size_t ofWaiting = std::min(static_cast<std::size_t>(result), waiting);
+    impl.out.Consume(ofWaiting);
+    impl.WatchWrites(!impl.out.Empty());
+    return Written(impl, runs, count, total, result - static_cast<std::ptrdiff_t>(ofWaiting));
   }
-  return SendOutcome::kTaken;
+  return Written(impl, runs, count, total, result);
 }
 
 ByteView TClientSocket::Receive() {

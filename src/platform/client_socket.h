@@ -68,10 +68,12 @@ class TClientSocket {
   // with the events it still had pending; raises the disconnect event.
   void CloseInner();
 
-  // Makes room for `bytes` more bytes: writes out what waits, then tells
-  // whether a send of that many bytes would be taken whole.
+  // Makes room for `bytes` more bytes (writing out what waits when the
+  // output buffer lacks the room), then tells whether a send of that many
+  // bytes would be taken whole.
   bool Reserve(std::size_t bytes);
-  // Takes every byte of the runs or none of them.
+  // Takes every byte of the runs or none of them. Bytes that wait from
+  // earlier sends go out first, in the same system call.
   SendOutcome Send(const ByteView *runs, std::size_t count);
   SendOutcome Send(const uint8_t *data, std::size_t size);
   // The system's code for what ended the last attempt or connection (refused,

@@ -106,7 +106,8 @@ struct TClientSocket::Impl {
   OutputBuffer out{kOutputCapacity};
 };
 
-// Runs of bytes a single send takes at most.
-constexpr std::size_t kMaxRuns = 4;
+// Runs of bytes a single system send takes at most: a caller's runs and,
+// before them, the bytes that wait from earlier sends.
+constexpr std::size_t kMaxRuns = 5;
 
 }  // namespace roviro2
