@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/notice.h"
+#include "platform/send_batch.h"
 #include "platform/socket_impl.h"
 
 namespace roviro2 {
@@ -70,6 +71,19 @@ SendOutcome Written(TClientSocket::Impl &impl, const ByteView *runs, std::size_t
   // The output buffer is touched, and its storage made, only when the system
   // left something over.
   return KeepRest(impl, runs, count, result < 0 ? 0 : static_cast<std::size_t>(result));
+}
+
+// Inside a batch the runs only join the output buffer (room is made); the
+// batch's end writes them.
+SendOutcome Batch(TClientSocket::Impl &impl, const ByteView *runs, std::size_t count) {
+  try {
+    NoteBatched(impl.Tag());
+    KeepUnsent(impl.out, runs, count, 0);
+  } catch (const std::bad_alloc &) {
+    // Storage is made before the first byte goes in: nothing was taken.
+    return SendOutcome::kNoRoom;
+  }
+  return SendOutcome::kTaken;
 }
 
 // Unread input is discarded in reads of this size, this many at most.
@@ -262,9 +276,10 @@ bool TClientSocket::Reserve(std::size_t bytes) {
 SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
   Impl &impl = *impl_;
   const ByteView run{data, size};
-  // The common case, kept short: nothing waits, so the bytes go straight to
-  // the system.
-  if (!impl.Connected() || !impl.out.Empty() || size > kOutputCapacity) return Send(&run, 1);
+  // The common case, kept short: nothing waits and no batch is open, so the
+  // bytes go straight to the system.
+  if (!impl.Connected() || !impl.out.Empty() || size > kOutputCapacity || BatchOpen())
+    return Send(&run, 1);
   const std::ptrdiff_t result = impl.Write(&run, 1);
   if (result == static_cast<std::ptrdiff_t>(size)) return SendOutcome::kTaken;
   return Written(impl, &run, 1, size, result);
@@ -279,6 +294,7 @@ SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
     const SendOutcome room = MakeRoom(impl, total);
     if (room != SendOutcome::kTaken) return room;
   }
+  if (BatchOpen()) return Batch(impl, runs, count);
   const std::size_t waiting = impl.out.Size();
   const ByteView *gathered = runs;
   ByteView behindWaiting[kMaxRuns];
@@ -295,6 +311,18 @@ SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
     return Written(impl, runs, count, total, result - static_cast<std::ptrdiff_t>(ofWaiting));
   }
   return Written(impl, runs, count, total, result);
+}
+
+WriteOutcome TClientSocket::WriteWaiting(std::size_t &lost) {
+  Impl &impl = *impl_;
+  lost = 0;
+  if (!impl.Connected() || impl.out.Empty()) return WriteOutcome::kAllOut;
+  if (!impl.Flush()) {
+    lost = impl.out.FrameCount();
+    impl.Fail();
+    return WriteOutcome::kFailed;
+  }
+  return impl.out.Empty() ? WriteOutcome::kAllOut : WriteOutcome::kSomeWait;
 }
 
 ByteView TClientSocket::Receive() {

@@ -34,6 +34,12 @@ enum class SendOutcome {
   kFailed,        // the connection failed and is closed (disconnect event)
 };
 
+enum class WriteOutcome {
+  kAllOut,    // nothing waits any more
+  kSomeWait,  // the system took part: the rest goes out at write events
+  kFailed,    // the connection failed and is closed (disconnect event)
+};
+
 class TClientSocket {
  public:
   // Bytes a connection may hold that the kernel could not take yet.
@@ -73,9 +79,13 @@ class TClientSocket {
   // bytes would be taken whole.
   bool Reserve(std::size_t bytes);
   // Takes every byte of the runs or none of them. Bytes that wait from
-  // earlier sends go out first, in the same system call.
+  // earlier sends go out first, in the same system call. While a batch is
+  // open (send_batch.h) the runs are only kept, for the batch's end.
   SendOutcome Send(const ByteView *runs, std::size_t count);
   SendOutcome Send(const uint8_t *data, std::size_t size);
+  // Writes out what waits. On failure, `lost` is the count of frames that
+  // did not go out, and the connection is closed; otherwise 0.
+  WriteOutcome WriteWaiting(std::size_t &lost);
   // The system's code for what ended the last attempt or connection (refused,
   // unreachable, timed out, reset...); 0 when nothing failed or the peer
   // closed it in order (EndedByPeer).
