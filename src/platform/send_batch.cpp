@@ -4,34 +4,17 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/client_socket.h"
+#include "platform/event_loop.h"
 #include "platform/notice.h"
 
 namespace roviro2 {
 
-namespace batch_detail {
-
-int depth = 0;
-
 namespace {
 
-uint64_t lifetime = 0;          // of the loop the batch was opened in
-std::vector<EventTag> touched;  // sockets to write at the end, in order
-
-}  // namespace
-
-bool SameLoop() {
-  return lifetime == EventLoop::Lifetime();
-}
-
-}  // namespace batch_detail
-
-namespace {
-
-using namespace batch_detail;
-
-void Forget() {
-  depth = 0;
-  touched.clear();
+void Forget(PlatformState &state) {
+  state.batchDepth = 0;
+  state.batched.clear();
 }
 
 // The notices run last: a handler may call into the library, even close it.
@@ -47,37 +30,40 @@ void ShowLost(std::size_t frames) noexcept {
 
 void BeginBatch() {
   if (!EventLoop::Instance()) return;
+  PlatformState &state = PlatformPart();
   if (!BatchOpen()) {
-    Forget();
-    lifetime = EventLoop::Lifetime();
+    Forget(state);
+    state.batchLifetime = state.loopLifetime;
   }
-  ++depth;
+  ++state.batchDepth;
 }
 
 int32_t EndBatch() {
+  PlatformState &state = PlatformPart();
   if (!BatchOpen()) {
-    Forget();
+    Forget(state);
     return -1;
   }
-  if (--depth > 0) return 0;
+  if (--state.batchDepth > 0) return 0;
   EventLoop *loop = EventLoop::Instance();
   int32_t unfinished = 0;
   std::size_t lost = 0;
   // Writing raises no event: the loop and its sockets stay as they are.
-  for (const EventTag tag : touched) {
+  for (const EventTag tag : state.batched) {
     TClientSocket *socket = loop->Find(tag);
     if (!socket) continue;
     std::size_t lostHere = 0;
     if (socket->WriteWaiting(lostHere) != WriteOutcome::kAllOut) ++unfinished;
     lost += lostHere;
   }
-  Forget();
+  Forget(state);
   ShowLost(lost);
   return unfinished;
 }
 
 void NoteBatched(EventTag tag) {
-  if (std::find(touched.begin(), touched.end(), tag) == touched.end()) touched.push_back(tag);
+  std::vector<EventTag> &batched = PlatformPart().batched;
+  if (std::find(batched.begin(), batched.end(), tag) == batched.end()) batched.push_back(tag);
 }
 
 }  // namespace roviro2

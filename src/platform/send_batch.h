@@ -8,18 +8,15 @@
 
 #include <cstdint>
 
-#include "platform/event_loop.h"
+#include "platform/event_source.h"
+#include "platform/platform_state.h"
 
 namespace roviro2 {
 
-namespace batch_detail {
-extern int depth;
-bool SameLoop();
-}  // namespace batch_detail
-
 // Whether the sockets of the running loop batch what they send.
 inline bool BatchOpen() {
-  return batch_detail::depth > 0 && batch_detail::SameLoop();
+  const PlatformState &state = PlatformPart();
+  return state.batchDepth > 0 && state.batchLifetime == state.loopLifetime;
 }
 
 // Opens a batch, or one more level of the open one; nothing when no loop runs.
