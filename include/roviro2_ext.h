@@ -35,6 +35,16 @@ ROVIRO2_API void roviro2_set_notice_handler(roviro2_notice_fn fn, void *ctx);
  * when none was pending or the library is not open. */
 ROVIRO2_API int roviro2_dispatch(void);
 
+/* Waits until socket events are pending, at most timeout_ms milliseconds
+ * (-1: no bound; 0: no wait), then runs them like roviro2_dispatch and
+ * returns how many ran: 0 on time-out, when a signal ended the wait, or when
+ * the library is not open. Events the library posted itself run at once,
+ * without waiting. For an application that sleeps until its gateways send:
+ * the wait and the look at what is ready are one system call, where a poll
+ * of roviro2_event_fd followed by roviro2_dispatch costs two. Like
+ * roviro2_dispatch, it does not reconnect gateways: PT_GW_Status does. */
+ROVIRO2_API int roviro2_wait(int timeout_ms);
+
 /* A descriptor that is readable while socket events are pending: put it into
  * your own poll/select/epoll and call roviro2_dispatch when it is readable.
  * Valid from PT_API_Open to PT_API_Close; -1 when the library is not open. */

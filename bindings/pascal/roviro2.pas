@@ -57,6 +57,7 @@ function roviro2_result_text(FunctionName: PAnsiChar; Result: LongInt): PAnsiCha
   cdecl; external ROVIRO2_LIB;
 procedure roviro2_batch_begin; cdecl; external ROVIRO2_LIB;
 function roviro2_batch_end: LongInt; cdecl; external ROVIRO2_LIB;
+function roviro2_wait(TimeoutMs: LongInt): LongInt; cdecl; external ROVIRO2_LIB;
 {$ENDIF}
 
 implementation

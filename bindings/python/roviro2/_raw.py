@@ -24,6 +24,7 @@ EXTENSIONS = {
     "roviro2_result_text": (ctypes.c_char_p, (ctypes.c_char_p, ctypes.c_int32)),
     "roviro2_batch_begin": (None, ()),
     "roviro2_batch_end": (ctypes.c_int32, ()),
+    "roviro2_wait": (ctypes.c_int, (ctypes.c_int,)),
 }
 
 
