@@ -4,6 +4,7 @@
 // nothing taken is lost, and the batch ends where the library says.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,13 +106,13 @@ TEST_F(BatchSending, BatchesNestAndAnEndWithoutABeginIsRefused) {
   EXPECT_EQ(gateway_.ReceivedFrames(), (std::vector<Bytes>{first, second}));
 }
 
-TEST_F(BatchSending, AConnectionThatFailsAtTheEndReportsEveryFrameItLost) {
-  gateway_.Reset();
-  // The reset reaches the library's socket at some point; the first batch
-  // whose write meets it fails.
+// Resets the gateway's connection, then sends batches of three frames until
+// the end of one meets the reset; that end's result.
+int32_t BatchThatMeetsAReset(FakeGateway &gateway, const std::function<void()> &beforeEach) {
+  gateway.Reset();
   int32_t result = 0;
-  ASSERT_TRUE(PollUntil([&] {
-    session_.ClearNotices();
+  PollUntil([&] {
+    beforeEach();
     roviro2_batch_begin();
     for (uint8_t i = 0; i < 3; ++i) {
       const Bytes frame = Marked(i);
@@ -119,11 +120,28 @@ TEST_F(BatchSending, AConnectionThatFailsAtTheEndReportsEveryFrameItLost) {
     }
     result = roviro2_batch_end();
     return result != 0;
-  }));
-  EXPECT_EQ(result, 1);
+  });
+  return result;
+}
+
+TEST_F(BatchSending, AConnectionThatFailsAtTheEndReportsEveryFrameItLost) {
+  EXPECT_EQ(BatchThatMeetsAReset(gateway_, [&] { session_.ClearNotices(); }), 1);
   EXPECT_EQ(session_.Notices(), std::vector<std::string>(3, "TCP Send Error"));
   const Bytes frame = Marked(9);
   EXPECT_EQ(PT_GW_SndMsg(1, frame.data()), -3) << "the failed write closed the connection";
+}
+
+TEST_F(BatchSending, ANoticeHandlerMayCloseTheLibraryWhileTheEndReports) {
+  int notices = 0;
+  roviro2_set_notice_handler(
+      [](const char *, void *count) {
+        ++*static_cast<int *>(count);
+        PT_API_Close();
+      },
+      &notices);
+  EXPECT_EQ(BatchThatMeetsAReset(gateway_, [&] { notices = 0; }), 1);
+  EXPECT_EQ(notices, 3) << "the reporting goes on after the close";
+  EXPECT_EQ(roviro2_batch_end(), -1);
 }
 
 // Closing inside a batch hands over what the batch holds, as a close hands
