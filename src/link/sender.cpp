@@ -22,15 +22,22 @@ int32_t Result(SendOutcome outcome) {
   return outcome == SendOutcome::kTaken ? ROVIRO2_SENT : SendError();
 }
 
-// A long frame goes out as pieces: room for all of them is made first.
+// Pieces of the longest frame a 16-bit length field allows.
+constexpr std::size_t kMostPieces = (0xFFFF - kHeaderSize + kMaxPieceData - 1) / kMaxPieceData;
+static_assert(2 * kMostPieces <= TClientSocket::kMostRuns, "a long frame is one send");
+
+// A long frame goes out as pieces, all in one send: taken whole or refused.
 int32_t SendPieces(TClientSocket &socket, const PieceCutter &cutter) {
-  if (!socket.Reserve(cutter.WireSize())) return SendError();
-  for (std::size_t i = 0; i < cutter.Count(); ++i) {
-    const FramePiece piece = cutter.Piece(i);
-    const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
-    if (socket.Send(cut, 2) != SendOutcome::kTaken) return SendError();
+  const std::size_t count = cutter.Count();
+  if (count > kMostPieces) return SendError();
+  FramePiece pieces[kMostPieces];
+  ByteView runs[2 * kMostPieces];
+  for (std::size_t i = 0; i < count; ++i) {
+    pieces[i] = cutter.Piece(i);
+    runs[2 * i] = {pieces[i].header, kHeaderSize};
+    runs[2 * i + 1] = {pieces[i].data, pieces[i].dataSize};
   }
-  return ROVIRO2_SENT;
+  return Result(socket.Send(runs, 2 * count));
 }
 
 }  // namespace

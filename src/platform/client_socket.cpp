@@ -14,6 +14,8 @@
 
 namespace roviro2 {
 
+static_assert(TClientSocket::kMostRuns + 1 <= kMaxRuns, "room for the waiting bytes in a send");
+
 namespace {
 
 std::size_t TotalSize(const ByteView *runs, std::size_t count) {
@@ -277,10 +279,6 @@ SendOutcome TClientSocket::Batch(const ByteView *runs, std::size_t count) {
   return SendOutcome::kTaken;
 }
 
-bool TClientSocket::Reserve(std::size_t bytes) {
-  return Connected() && MakeRoom(bytes) == SendOutcome::kTaken;
-}
-
 SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
   const ByteView run{data, size};
   // The common case, kept short: nothing waits and no batch is open, so the
@@ -293,7 +291,7 @@ SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
 
 SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
   if (!Connected()) return SendOutcome::kNotConnected;
-  if (count >= kMaxRuns) return SendOutcome::kNoRoom;
+  if (count > kMostRuns) return SendOutcome::kNoRoom;
   const std::size_t total = TotalSize(runs, count);
   if (out_.Room() < total) {
     const SendOutcome room = MakeRoom(total);

@@ -54,6 +54,8 @@ class TClientSocket {
  public:
   // Bytes a connection may hold that the kernel could not take yet.
   static constexpr std::size_t kOutputCapacity = 1 << 20;
+  // Runs of bytes one Send takes at most: the pieces of the longest frame.
+  static constexpr std::size_t kMostRuns = 18;
 
   TClientSocket();
   // Releasing closes an open connection without raising events.
@@ -87,11 +89,9 @@ class TClientSocket {
   // with the events it still had pending; raises the disconnect event.
   void CloseInner();
 
-  // Makes room for `bytes` more bytes (writing out what waits when the
-  // output buffer lacks the room), then tells whether a send of that many
-  // bytes would be taken whole.
-  bool Reserve(std::size_t bytes);
-  // Takes every byte of the runs or none of them. Bytes that wait from
+  // Takes every byte of the runs (at most kMostRuns) or none of them: when
+  // the output buffer lacks room for them, what waits is written out first
+  // to make it, and without room then they are refused. Bytes that wait from
   // earlier sends go out first, in the same system call. While a batch is
   // open (send_batch.h) the runs are only kept, for the batch's end.
   SendOutcome Send(const ByteView *runs, std::size_t count);
