@@ -30,7 +30,7 @@ std::size_t TotalSize(const ByteView *runs, std::size_t count) {
 void KeepUnsent(OutputBuffer &out, const ByteView *runs, std::size_t count, std::size_t sent) {
   for (std::size_t i = 0; i < count; ++i)
     out.Append(runs[i].data, runs[i].size);
-  out.Consume(sent);
+  if (sent > 0) out.Consume(sent);
 }
 
 // Unread input is discarded in reads of this size, this many at most.
@@ -128,6 +128,7 @@ void TClientSocket::Drop() {
   state_ = State::kIdle;
   writesWatched_ = false;
   out_.Clear();
+  batchNoted_ = 0;
 }
 
 void TClientSocket::Fail() {
@@ -270,7 +271,7 @@ SendOutcome TClientSocket::Written(const ByteView *runs, std::size_t count, std:
 
 SendOutcome TClientSocket::Batch(const ByteView *runs, std::size_t count) {
   try {
-    NoteBatched(Tag());
+    NoteBatched(Tag(), batchNoted_);
     KeepUnsent(out_, runs, count, 0);
   } catch (const std::bad_alloc &) {
     // Storage is made before the first byte goes in: nothing was taken.
@@ -281,9 +282,10 @@ SendOutcome TClientSocket::Batch(const ByteView *runs, std::size_t count) {
 
 SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
   const ByteView run{data, size};
-  // The common case, kept short: nothing waits and no batch is open, so the
-  // bytes go straight to the system.
-  if (!Connected() || !out_.Empty() || size > kOutputCapacity || BatchOpen()) return Send(&run, 1);
+  // The common cases, kept short: a batch with room takes the bytes as they
+  // are; outside a batch, when nothing waits, they go straight to the system.
+  if (BatchOpen()) return Connected() && out_.Room() >= size ? Batch(&run, 1) : Send(&run, 1);
+  if (!Connected() || !out_.Empty() || size > kOutputCapacity) return Send(&run, 1);
   const std::ptrdiff_t result = WriteRuns(handle_, &run, 1);
   if (result == static_cast<std::ptrdiff_t>(size)) return SendOutcome::kTaken;
   return Written(&run, 1, size, result);

@@ -202,6 +202,7 @@ class TClientSocket {
   bool readsHeld_ = false;    // read events wait until the application makes room
   int lastError_ = 0;         // system code of the last failure; 0: none
   bool endedByPeer_ = false;  // the last connection was closed by the peer
+  uint64_t batchNoted_ = 0;   // the batch that knows of this handle's bytes (send_batch.h)
   OutputBuffer out_{kOutputCapacity};
 };
 

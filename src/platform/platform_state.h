@@ -20,6 +20,7 @@ struct PlatformState {
   std::function<double()> clock;  // a test's clock; empty: the monotonic one
   int batchDepth = 0;             // levels of the open send batch (send_batch.h)
   uint64_t batchLifetime = 0;     // loopLifetime when the batch was opened
+  uint64_t batchSerial = 0;       // raised by every batch opened; never goes back
   std::vector<uint64_t> batched;  // event tags of the sockets the batch wrote to
 };
 

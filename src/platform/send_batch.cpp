@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/send_batch.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/client_socket.h"
@@ -34,6 +33,7 @@ void BeginBatch() {
   if (!BatchOpen()) {
     Forget(state);
     state.batchLifetime = state.loopLifetime;
+    ++state.batchSerial;
   }
   ++state.batchDepth;
 }
@@ -61,9 +61,11 @@ int32_t EndBatch() {
   return unfinished;
 }
 
-void NoteBatched(EventTag tag) {
-  std::vector<EventTag> &batched = PlatformPart().batched;
-  if (std::find(batched.begin(), batched.end(), tag) == batched.end()) batched.push_back(tag);
+void NoteBatched(EventTag tag, uint64_t &noted) {
+  PlatformState &state = PlatformPart();
+  if (noted == state.batchSerial) return;
+  state.batched.push_back(tag);
+  noted = state.batchSerial;
 }
 
 }  // namespace roviro2

@@ -28,8 +28,10 @@ void BeginBatch();
 // Error", after everything else is done). 0 for an inner level.
 int32_t EndBatch();
 
-// The socket of `tag` holds batched bytes that the end must write. Throws
-// std::bad_alloc when it cannot be noted; then nothing may be batched.
-void NoteBatched(EventTag tag);
+// The socket of `tag` holds batched bytes that the end must write. `noted`
+// is the socket's own mark (0 for a new handle), so that a socket is noted
+// once per batch. Throws std::bad_alloc when it cannot be noted; then
+// nothing may be batched.
+void NoteBatched(EventTag tag, uint64_t &noted);
 
 }  // namespace roviro2
