@@ -4,7 +4,8 @@
  *
  * These functions are not part of the PT_ interface. They let an application
  * with its own event loop receive data between its PT_GW_Status polls, and
- * decide where the library's notices go; one gives the library's version.
+ * decide where the library's notices go, or send frames in batches; one gives
+ * the library's version.
  * Like every function of the library, call them from the thread that called
  * PT_API_Open.
  */
@@ -34,6 +35,16 @@ ROVIRO2_API void roviro2_set_notice_handler(roviro2_notice_fn fn, void *ctx);
  * when none was pending or the library is not open. */
 ROVIRO2_API int roviro2_dispatch(void);
 
+/* Waits until socket events are pending, at most timeout_ms milliseconds
+ * (-1: no bound; 0: no wait), then runs them like roviro2_dispatch and
+ * returns how many ran: 0 on time-out, when a signal ended the wait, or when
+ * the library is not open. Events the library posted itself run at once,
+ * without waiting. For an application that sleeps until its gateways send:
+ * the wait and the look at what is ready are one system call, where a poll
+ * of roviro2_event_fd followed by roviro2_dispatch costs two. Like
+ * roviro2_dispatch, it does not reconnect gateways: PT_GW_Status does. */
+ROVIRO2_API int roviro2_wait(int timeout_ms);
+
 /* A descriptor that is readable while socket events are pending: put it into
  * your own poll/select/epoll and call roviro2_dispatch when it is readable.
  * Valid from PT_API_Open to PT_API_Close; -1 when the library is not open. */
@@ -61,6 +72,39 @@ ROVIRO2_API int roviro2_last_error(uint32_t gwId, char *text, int size);
  * receive time-out. 0 means no limit; the default is 16 MiB. Returns the
  * limit that was set before. */
 ROVIRO2_API size_t roviro2_set_receive_limit(size_t bytes);
+
+/* Sends in bursts. Between roviro2_batch_begin and roviro2_batch_end,
+ * every frame sent to a gateway (by PT_GW_SndMsg or any command) is taken
+ * whole into the gateway's output buffer under the same rules as a lone
+ * send: it is taken whole or refused with -4 ("TCP Send Error"), and a
+ * result of 0 means the frame will go out in order after the frames sent
+ * before it. Nothing is written to the system until the end, which writes
+ * each gateway's batched bytes with as few system calls as its connection
+ * takes, the gateways in the order of their first frame in the batch. A
+ * frame that meets a full output buffer inside a batch first has what waits
+ * written out, as a lone send would. Outside a batch every frame leaves at
+ * once, as before.
+ *
+ * Batches nest: an inner begin and end only count, the end matching the
+ * first begin writes. PT_GW_Status, PT_GW_AllStatus and roviro2_dispatch
+ * inside a batch run events as always but do not write batched bytes
+ * (except where the connection was already waiting to write). PT_GW_Close
+ * and PT_API_Close inside a batch hand over what the batch holds for the
+ * connections they close, as they hand over any waiting bytes; PT_API_Close
+ * also ends the batch. A connection that is lost before the end loses its
+ * batched frames with it, as it loses any bytes still waiting to go out. A
+ * begin while the library is not open does nothing. */
+ROVIRO2_API void roviro2_batch_begin(void);
+
+/* Ends a batch. Returns the count of gateways whose batched bytes the system
+ * could not take all at once: the rest waits in their output buffer and goes
+ * out as the connection takes it (at PT_GW_Status or roviro2_dispatch), like
+ * the rest of any send that found the system full; a gateway whose
+ * connection failed in the write is counted too, and each frame it lost
+ * gives a "TCP Send Error" notice (the disconnect follows at the next
+ * dispatch). 0 when everything was handed to the system, or for an inner
+ * end; -1 when no batch was open. */
+ROVIRO2_API int32_t roviro2_batch_end(void);
 
 /* The version of the library loaded, "MAJOR.MINOR.PATCH": the
  * ROVIRO2_VERSION_STRING it was built with. A program built against one

@@ -2,6 +2,8 @@
 #include "harness/peers.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -41,12 +43,18 @@ Role AnswererRole(Bytes answer) {
     // Waits for each command without sleeping, so that a round trip is not
     // dominated by the time it takes to wake the peer.
     fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_NONBLOCK);
+    const int noDelay = 1;
+    setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    // The answers to the frames of one read leave in one send, as a burst
+    // of commands is answered without waiting for a delayed acknowledgement.
     FrameCutter cutter(2 * kReadSize);
     Bytes frame(kReadSize);
+    Bytes answers;
     for (;;) {
-      while (cutter.Next(frame.data()) > 0) {
-        if (!SendAll(connection, answer.data(), answer.size())) return;
-      }
+      answers.clear();
+      while (cutter.Next(frame.data()) > 0)
+        answers.insert(answers.end(), answer.begin(), answer.end());
+      if (!answers.empty() && !SendAll(connection, answers.data(), answers.size())) return;
       const std::size_t got = ReceiveSome(connection, cutter.Space(), cutter.SpaceSize());
       if (got == 0) return;
       cutter.Filled(got);

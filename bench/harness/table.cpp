@@ -14,6 +14,7 @@ const char *CounterOf(const Row &row) {
     case Measure::kMBPerSec:
       return "bytes_per_second";
     case Measure::kBytes:
+    case Measure::kNsCounter:
       return row.counter.c_str();
     default:
       return "items_per_second";
@@ -43,6 +44,7 @@ std::string Show(Measure measure, double value) {
     case Measure::kRate:
       return value >= 1e6 ? Format("%.2f M/s", value / 1e6) : Format("%.1f k/s", value / 1e3);
     case Measure::kNsPerItem:
+    case Measure::kNsCounter:
       return Format("%.1f ns", value);
     case Measure::kMBPerSec:
       return Format("%.0f MB/s", value);

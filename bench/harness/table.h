@@ -19,6 +19,7 @@ enum class Measure {
   kNsPerItem,  // nanoseconds per item, from the rate
   kMBPerSec,   // megabytes per second ("bytes_per_second")
   kBytes,      // a counter in bytes, no reference
+  kNsCounter,  // a counter in nanoseconds of both benchmarks (a latency)
 };
 
 enum class Goal { kNone, kAtLeast, kAtMost };
@@ -30,7 +31,7 @@ struct Row {
   Measure measure = Measure::kRate;
   Goal goal = Goal::kNone;
   double target = 0;    // bound of the ratio, or of the value for kBytes
-  std::string counter;  // the counter a kBytes row reads
+  std::string counter;  // the counter a kBytes or kNsCounter row reads
 };
 
 // The rows of this program, in the order they are added.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "harness/frames.h"
 #include "harness/loopback.h"
 #include "roviro2.h"
 #include "support/library_session.h"
@@ -14,6 +15,11 @@ namespace bench {
 
 constexpr uint16_t kGateway = 1;
 constexpr uint32_t kTagAddr = 0x00010105;  // gateway 1, port 1, node 5
+
+// What the answering peers send back for every command: a short reply.
+inline Bytes AnswerFrame() {
+  return MakeFrame(kSmallFrame, kAnswerCommand);
+}
 
 class ConnectedLibrary {
  public:

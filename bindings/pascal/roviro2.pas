@@ -55,6 +55,9 @@ function roviro2_last_error(GwId: LongWord; Text: PAnsiChar; Size: LongInt): Lon
 function roviro2_version: PAnsiChar; cdecl; external ROVIRO2_LIB;
 function roviro2_result_text(FunctionName: PAnsiChar; Result: LongInt): PAnsiChar;
   cdecl; external ROVIRO2_LIB;
+procedure roviro2_batch_begin; cdecl; external ROVIRO2_LIB;
+function roviro2_batch_end: LongInt; cdecl; external ROVIRO2_LIB;
+function roviro2_wait(TimeoutMs: LongInt): LongInt; cdecl; external ROVIRO2_LIB;
 {$ENDIF}
 
 implementation

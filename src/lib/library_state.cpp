@@ -61,6 +61,8 @@ void ResetState() {
   state.hosts.clear();
   state.noticeHandler = {};
   state.clock = {};
+  state.batchDepth = 0;
+  state.batched.clear();
   state.sink = {};
 }
 

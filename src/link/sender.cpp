@@ -18,6 +18,28 @@ int32_t SendError() {
   return ROVIRO2_SEND_FAILED;
 }
 
+int32_t Result(SendOutcome outcome) {
+  return outcome == SendOutcome::kTaken ? ROVIRO2_SENT : SendError();
+}
+
+// Pieces of the longest frame a 16-bit length field allows.
+constexpr std::size_t kMostPieces = (0xFFFF - kHeaderSize + kMaxPieceData - 1) / kMaxPieceData;
+static_assert(2 * kMostPieces <= TClientSocket::kMostRuns, "a long frame is one send");
+
+// A long frame goes out as pieces, all in one send: taken whole or refused.
+int32_t SendPieces(TClientSocket &socket, const PieceCutter &cutter) {
+  const std::size_t count = cutter.Count();
+  if (count > kMostPieces) return SendError();
+  FramePiece pieces[kMostPieces];
+  ByteView runs[2 * kMostPieces];
+  for (std::size_t i = 0; i < count; ++i) {
+    pieces[i] = cutter.Piece(i);
+    runs[2 * i] = {pieces[i].header, kHeaderSize};
+    runs[2 * i + 1] = {pieces[i].data, pieces[i].dataSize};
+  }
+  return Result(socket.Send(runs, 2 * count));
+}
+
 }  // namespace
 
 // Every byte of the frame is taken by the connection, or none: a frame the
@@ -34,14 +56,7 @@ extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const ui
     if (length < kSmallestLength) return ROVIRO2_SEND_FAILED;
 
     const PieceCutter cutter(frame, length);
-    if (!socket->Reserve(cutter.WireSize())) return SendError();
-    for (std::size_t i = 0; i < cutter.Count(); ++i) {
-      const FramePiece piece = cutter.Piece(i);
-      const ByteView whole[] = {{piece.data, piece.dataSize}};
-      const ByteView cut[] = {{piece.header, kHeaderSize}, {piece.data, piece.dataSize}};
-      const SendOutcome outcome = cutter.Whole() ? socket->Send(whole, 1) : socket->Send(cut, 2);
-      if (outcome != SendOutcome::kTaken) return SendError();
-    }
-    return ROVIRO2_SENT;
+    if (cutter.Whole()) return Result(socket->Send(frame, length));
+    return SendPieces(*socket, cutter);
   });
 }

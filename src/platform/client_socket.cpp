@@ -3,14 +3,18 @@
 // calls of socket_calls.h.
 #include "platform/client_socket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
 #include "platform/event_loop.h"
 #include "platform/notice.h"
+#include "platform/send_batch.h"
 #include "platform/socket_calls.h"
 
 namespace roviro2 {
+
+static_assert(TClientSocket::kMostRuns + 1 <= kMaxRuns, "room for the waiting bytes in a send");
 
 namespace {
 
@@ -26,7 +30,7 @@ std::size_t TotalSize(const ByteView *runs, std::size_t count) {
 void KeepUnsent(OutputBuffer &out, const ByteView *runs, std::size_t count, std::size_t sent) {
   for (std::size_t i = 0; i < count; ++i)
     out.Append(runs[i].data, runs[i].size);
-  out.Consume(sent);
+  if (sent > 0) out.Consume(sent);
 }
 
 // Unread input is discarded in reads of this size, this many at most.
@@ -124,6 +128,7 @@ void TClientSocket::Drop() {
   state_ = State::kIdle;
   writesWatched_ = false;
   out_.Clear();
+  batchNoted_ = 0;
 }
 
 void TClientSocket::Fail() {
@@ -228,52 +233,101 @@ void TClientSocket::CloseInner() {
   Post(PostedKind::kDisconnect);
 }
 
-bool TClientSocket::Reserve(std::size_t bytes) {
-  if (!Connected()) return false;
+SendOutcome TClientSocket::MakeRoom(std::size_t bytes) {
+  if (out_.Room() >= bytes) return SendOutcome::kTaken;
   if (!Flush()) {
     Fail();
-    return false;
+    return SendOutcome::kFailed;
   }
-  return out_.Room() >= bytes;
+  return out_.Room() >= bytes ? SendOutcome::kTaken : SendOutcome::kNoRoom;
+}
+
+SendOutcome TClientSocket::KeepRest(const ByteView *runs, std::size_t count, std::size_t sent) {
+  try {
+    KeepUnsent(out_, runs, count, sent);
+  } catch (const std::bad_alloc &) {
+    // Part of the frame may be on the wire already and the rest has no
+    // place: only a new connection can keep the gateway's frames whole.
+    NoteFailure(ENOMEM);
+    Fail();
+    return SendOutcome::kFailed;
+  }
+  WatchWrites(true);
+  return SendOutcome::kTaken;
+}
+
+SendOutcome TClientSocket::Written(const ByteView *runs, std::size_t count, std::size_t total,
+                                   std::ptrdiff_t result) {
+  if (result == static_cast<std::ptrdiff_t>(total)) return SendOutcome::kTaken;
+  if (result == kFailed) {
+    NoteFailure(LastSocketError());
+    Fail();
+    return SendOutcome::kFailed;
+  }
+  // The output buffer is touched, and its storage made, only when the system
+  // left something over.
+  return KeepRest(runs, count, result < 0 ? 0 : static_cast<std::size_t>(result));
+}
+
+SendOutcome TClientSocket::Batch(const ByteView *runs, std::size_t count) {
+  try {
+    NoteBatched(Tag(), batchNoted_);
+    KeepUnsent(out_, runs, count, 0);
+  } catch (const std::bad_alloc &) {
+    // Storage is made before the first byte goes in: nothing was taken.
+    return SendOutcome::kNoRoom;
+  }
+  return SendOutcome::kTaken;
 }
 
 SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
   const ByteView run{data, size};
-  return Send(&run, 1);
+  // The common cases, kept short: a batch with room takes the bytes as they
+  // are; outside a batch, when nothing waits, they go straight to the system.
+  if (BatchOpen()) return Connected() && out_.Room() >= size ? Batch(&run, 1) : Send(&run, 1);
+  if (!Connected() || !out_.Empty() || size > kOutputCapacity) return Send(&run, 1);
+  const std::ptrdiff_t result = WriteRuns(handle_, &run, 1);
+  if (result == static_cast<std::ptrdiff_t>(size)) return SendOutcome::kTaken;
+  return Written(&run, 1, size, result);
 }
 
 SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
   if (!Connected()) return SendOutcome::kNotConnected;
-  if (count > kMaxRuns) return SendOutcome::kNoRoom;
+  if (count > kMostRuns) return SendOutcome::kNoRoom;
   const std::size_t total = TotalSize(runs, count);
-  if (!Reserve(total)) {
-    return Connected() ? SendOutcome::kNoRoom : SendOutcome::kFailed;
+  if (out_.Room() < total) {
+    const SendOutcome room = MakeRoom(total);
+    if (room != SendOutcome::kTaken) return room;
   }
-  std::size_t sent = 0;
-  if (out_.Empty()) {
-    const std::ptrdiff_t result = WriteRuns(handle_, runs, count);
-    if (result == kFailed) {
-      NoteFailure(LastSocketError());
-      Fail();
-      return SendOutcome::kFailed;
-    }
-    sent = result < 0 ? 0 : static_cast<std::size_t>(result);
+  if (BatchOpen()) return Batch(runs, count);
+  // What waits goes out first, in the same system call.
+  const std::size_t waiting = out_.Size();
+  const ByteView *gathered = runs;
+  ByteView behindWaiting[kMaxRuns];
+  if (waiting > 0) {
+    behindWaiting[0] = {out_.Data(), waiting};
+    std::copy(runs, runs + count, behindWaiting + 1);
+    gathered = behindWaiting;
   }
-  // The output buffer is touched, and its storage made, only when the system
-  // left something over.
-  if (sent < total) {
-    try {
-      KeepUnsent(out_, runs, count, sent);
-    } catch (const std::bad_alloc &) {
-      // Part of the frame may be on the wire already and the rest has no
-      // place: only a new connection can keep the gateway's frames whole.
-      NoteFailure(ENOMEM);
-      Fail();
-      return SendOutcome::kFailed;
-    }
-    WatchWrites(true);
+  const std::ptrdiff_t result = WriteRuns(handle_, gathered, count + (waiting > 0 ? 1 : 0));
+  if (waiting > 0 && result > 0) {
+    const std::size_t ofWaiting = std::min(static_cast<std::size_t>(result), waiting);
+    out_.Consume(ofWaiting);
+    WatchWrites(!out_.Empty());
+    return Written(runs, count, total, result - static_cast<std::ptrdiff_t>(ofWaiting));
   }
-  return SendOutcome::kTaken;
+  return Written(runs, count, total, result);
+}
+
+WriteOutcome TClientSocket::WriteWaiting(std::size_t &lost) {
+  lost = 0;
+  if (!Connected() || out_.Empty()) return WriteOutcome::kAllOut;
+  if (!Flush()) {
+    lost = out_.FrameCount();
+    Fail();
+    return WriteOutcome::kFailed;
+  }
+  return out_.Empty() ? WriteOutcome::kAllOut : WriteOutcome::kSomeWait;
 }
 
 ByteView TClientSocket::Receive() {

@@ -44,10 +44,18 @@ enum class SendOutcome {
   kFailed,        // the connection failed and is closed (disconnect event)
 };
 
+enum class WriteOutcome {
+  kAllOut,    // nothing waits any more
+  kSomeWait,  // the system took part: the rest goes out at write events
+  kFailed,    // the connection failed and is closed (disconnect event)
+};
+
 class TClientSocket {
  public:
   // Bytes a connection may hold that the kernel could not take yet.
   static constexpr std::size_t kOutputCapacity = 1 << 20;
+  // Runs of bytes one Send takes at most: the pieces of the longest frame.
+  static constexpr std::size_t kMostRuns = 18;
 
   TClientSocket();
   // Releasing closes an open connection without raising events.
@@ -81,12 +89,16 @@ class TClientSocket {
   // with the events it still had pending; raises the disconnect event.
   void CloseInner();
 
-  // Makes room for `bytes` more bytes: writes out what waits, then tells
-  // whether a send of that many bytes would be taken whole.
-  bool Reserve(std::size_t bytes);
-  // Takes every byte of the runs or none of them.
+  // Takes every byte of the runs (at most kMostRuns) or none of them: when
+  // the output buffer lacks room for them, what waits is written out first
+  // to make it, and without room then they are refused. Bytes that wait from
+  // earlier sends go out first, in the same system call. While a batch is
+  // open (send_batch.h) the runs are only kept, for the batch's end.
   SendOutcome Send(const ByteView *runs, std::size_t count);
   SendOutcome Send(const uint8_t *data, std::size_t size);
+  // Writes out what waits. On failure, `lost` is the count of frames that
+  // did not go out, and the connection is closed; otherwise 0.
+  WriteOutcome WriteWaiting(std::size_t &lost);
   // The system's code for what ended the last attempt or connection (refused,
   // unreachable, timed out, reset...); 0 when nothing failed or the peer
   // closed it in order (EndedByPeer).
@@ -144,6 +156,18 @@ class TClientSocket {
   bool Connect(EventLoop &loop);
   // Writes out what waits; false when the connection failed.
   bool Flush();
+  // Writes out what waits when the output buffer has no room for `bytes`
+  // more: kTaken when it then has, kNoRoom when not, kFailed when the
+  // connection failed (and is closed).
+  SendOutcome MakeRoom(std::size_t bytes);
+  // What a write of the runs (`total` bytes) answered: every byte out, the
+  // rest kept, or a failure that closes the connection.
+  SendOutcome Written(const ByteView *runs, std::size_t count, std::size_t total,
+                      std::ptrdiff_t result);
+  // Keeps what the system left of the runs, `sent` bytes being out already.
+  SendOutcome KeepRest(const ByteView *runs, std::size_t count, std::size_t sent);
+  // Inside a batch the runs only join the output buffer; its end writes them.
+  SendOutcome Batch(const ByteView *runs, std::size_t count);
   // Closes the handle of a failed connection; its disconnect event follows
   // at the next dispatch.
   void Fail();
@@ -178,6 +202,7 @@ class TClientSocket {
   bool readsHeld_ = false;    // read events wait until the application makes room
   int lastError_ = 0;         // system code of the last failure; 0: none
   bool endedByPeer_ = false;  // the last connection was closed by the peer
+  uint64_t batchNoted_ = 0;   // the batch that knows of this handle's bytes (send_batch.h)
   OutputBuffer out_{kOutputCapacity};
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/notice.h"
 
@@ -17,6 +18,10 @@ struct PlatformState {
   uint64_t loopLifetime = 0;      // starts and stops of a loop so far; never goes back
   NoticeHandler noticeHandler;    // empty: notices are shown the platform's way
   std::function<double()> clock;  // a test's clock; empty: the monotonic one
+  int batchDepth = 0;             // levels of the open send batch (send_batch.h)
+  uint64_t batchLifetime = 0;     // loopLifetime when the batch was opened
+  uint64_t batchSerial = 0;       // raised by every batch opened; never goes back
+  std::vector<uint64_t> batched;  // event tags of the sockets the batch wrote to
 };
 
 PlatformState &PlatformPart();

@@ -16,8 +16,10 @@ namespace roviro2 {
 // Results of WriteRuns and ReadBytes besides a count of bytes.
 constexpr std::ptrdiff_t kWouldBlock = -1;
 constexpr std::ptrdiff_t kFailed = -2;
-// Runs of bytes a single send takes at most.
-constexpr std::size_t kMaxRuns = 4;
+// Runs of bytes a single system send takes at most: a socket's runs (the
+// pieces of the longest frame) and, before them, the bytes that wait from
+// earlier sends.
+constexpr std::size_t kMaxRuns = 19;
 
 // The code of the system call that just failed (errno, or Winsock's).
 int LastSocketError();

@@ -22,6 +22,9 @@ EXTENSIONS = {
     "roviro2_set_receive_limit": (ctypes.c_size_t, (ctypes.c_size_t,)),
     "roviro2_version": (ctypes.c_char_p, ()),
     "roviro2_result_text": (ctypes.c_char_p, (ctypes.c_char_p, ctypes.c_int32)),
+    "roviro2_batch_begin": (None, ()),
+    "roviro2_batch_end": (ctypes.c_int32, ()),
+    "roviro2_wait": (ctypes.c_int, (ctypes.c_int,)),
 }
 
 

@@ -67,7 +67,7 @@ void EpollSource::Quiet() {
   [[maybe_unused]] const ssize_t got = read(wake_, &count, sizeof count);
 }
 
-int EpollSource::RunReady(EventLoop &loop) {
+int EpollSource::RunReady(EventLoop &loop, int waitMs) {
   // Level-triggered: a socket that stays ready shows up again, so the number
   // of batches is bounded by the number of sockets.
   // A handler may end the loop, and with it this source: after that nothing
@@ -79,8 +79,9 @@ int EpollSource::RunReady(EventLoop &loop) {
   while (batches-- > 0) {
     int ready;
     do {
-      ready = epoll_wait(epoll_, events, kBatch, 0);
-    } while (ready < 0 && errno == EINTR);
+      ready = epoll_wait(epoll_, events, kBatch, waitMs);
+    } while (ready < 0 && errno == EINTR && waitMs == 0);
+    waitMs = 0;
     for (int i = 0; i < ready; ++i) {
       if (events[i].data.u64 != kWakeTag)
         ran += HandleReady(loop, events[i].data.u64, events[i].events);

@@ -18,7 +18,10 @@ class EpollSource final : public EventSource {
 
   void Wake() override;
   void Quiet() override;
-  int RunReady(EventLoop &loop) override;
+  int RunReady(EventLoop &loop) override { return RunReady(loop, 0); }
+  // The same, but the first look waits up to `waitMs` milliseconds (-1: no
+  // bound) for something to be ready; a signal ends that wait early.
+  int RunReady(EventLoop &loop, int waitMs);
   int Handle() const override { return epoll_; }
 
   bool WatchConnect(NativeSocket handle, EventTag tag) override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // An application's own event loop receives data between status polls:
-// through the event descriptor and roviro2_dispatch.
+// through the event descriptor and roviro2_dispatch, or waiting in
+// roviro2_wait.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -26,10 +27,21 @@ TEST_F(ApplicationLoop, ReceivesThroughTheEventDescriptor) {
   EXPECT_EQ(roviro2_dispatch(), 0);
 }
 
+TEST_F(ApplicationLoop, WaitsInTheLibraryUntilDataArrives) {
+  EXPECT_EQ(roviro2_wait(0), 0) << "nothing pending: no wait";
+  gateway_.Send(GatewayFrame(0x37, 2, {0, 1, 2}));
+  ASSERT_TRUE(PollUntil([] { return roviro2_wait(5000) > 0; }));
+  EXPECT_EQ(PT_GW_RcvReady(kId), 11) << "received without a status poll";
+  gateway_.Close();
+  ASSERT_TRUE(PollUntil([] { return roviro2_wait(5000) > 0; })) << "the disconnect wakes it";
+  EXPECT_NE(PT_GW_Status(kId), 7);
+}
+
 TEST(ExtensionsWhileClosed, NothingToDispatchAndNoDescriptor) {
   PT_API_Close();
   EXPECT_EQ(roviro2_event_fd(), -1);
   EXPECT_EQ(roviro2_dispatch(), 0);
+  EXPECT_EQ(roviro2_wait(-1), 0) << "returns at once";
 }
 
 }  // namespace
