@@ -2,12 +2,25 @@
 #include "link/rcv_queue.h"
 
 #include <cstring>
+#include <map>
 
 namespace roviro2 {
 
 std::unique_ptr<ReceiveQueue> RcvQueue;
 
 namespace {
+
+// Small frames, the most common, are copied without a call.
+inline void CopyFrame(uint8_t *to, const uint8_t *from, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    // Two copies of 8 bytes that overlap in the middle.
+    std::memcpy(to, from, 8);
+    std::memcpy(to + size - 8, from + size - 8, 8);
+  } else {
+    std::memcpy(to, from, size);
+  }
+}
+
 // Record storage kept for reuse when the queue runs empty; the storage of a
 // larger backlog (one record per frame when gateways take turns frame by
 // frame) is given back.
@@ -77,8 +90,10 @@ bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool 
   return true;
 }
 
+// A run holds its chunk once: bytes that extend the newest run give their
+// hold back.
 void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
-  if (Extend(ref, size, gateway, byLength)) return;
+  if (Extend(ref, size, gateway, byLength)) return arena_.Release(ref);
   const RunId id = NewRun();
   Run &run = runs_[id];
   run.chunk = ref.chunk;
@@ -91,7 +106,7 @@ void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bo
 }
 
 bool ReceiveQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gateway) {
-  StoreFrames(frame, size, 1, gateway, ReadLength(frame) == size);
+  StoreFrame(frame, size, gateway);
   return true;
 }
 
@@ -100,39 +115,55 @@ bool ReceiveQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gatewa
 std::size_t ReceiveQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
   if (!bytes) return 0;
   std::size_t taken = 0;
-  std::size_t part = 0;  // where the frames not yet stored begin
-  uint32_t frames = 0;
   while (size - taken >= kLengthFieldSize) {
-    const std::size_t length = ReadLength(bytes + taken);
-    if (!Fits(length) || length > size - taken) break;
-    if (taken + length - part > FrameArena::kChunkSize) {
-      StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
-      part = taken;
-      frames = 0;
-    }
-    taken += length;
-    ++frames;
+    const std::size_t rest = size - taken;
+    const std::size_t part = rest < FrameArena::kChunkSize ? rest : FrameArena::kChunkSize;
+    const std::size_t stored = StorePart(bytes + taken, part, gatewayByte);
+    taken += stored;
+    // A part ends where its last whole frame ends; what follows is the
+    // next part's, unless this part was the whole rest.
+    if (stored == 0 || part == rest) break;
   }
-  if (frames > 0) StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
   return taken;
 }
 
-void ReceiveQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames,
-                               uint8_t gatewayByte, bool byLength) {
+// The bytes are copied first and then cut and marked where they are stored,
+// in one pass. A frame that runs past the end of the part is left for the
+// next part, which copies it again (at most one frame per chunk).
+std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
   // Room for a record before the bytes are stored: a store is whole or, on
   // a failed allocation, leaves the queue as it was.
   ReserveRecord();
-  const FrameRef ref = arena_.Store(bytes, size, frames);
-  uint8_t *stored = arena_.At(ref);
-  if (byLength) {
-    for (std::size_t at = 0; at < size; at += ReadLength(stored + at))
-      stored[at + kGatewayByteOffset] = gatewayByte;
-  } else {
-    stored[kGatewayByteOffset] = gatewayByte;  // one frame
+  FrameRef ref;
+  uint8_t *stored = arena_.Room(size, ref);
+  std::memcpy(stored, bytes, size);
+  std::size_t at = 0;
+  uint32_t frames = 0;
+  while (size - at >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(stored + at);
+    if (!Fits(length) || length > size - at) break;
+    stored[at + kGatewayByteOffset] = gatewayByte;
+    at += length;
+    ++frames;
   }
+  if (frames == 0) {
+    arena_.Abandon(ref);
+    return 0;
+  }
+  arena_.Commit(ref, at);
   count_ += frames;
+  bytesOf_[gatewayByte] += at;
+  AppendRun(ref, at, gatewayByte, true);
+  return at;
+}
+
+void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte) {
+  ReserveRecord();
+  const FrameRef ref = arena_.Store(frame, size);
+  arena_.At(ref)[kGatewayByteOffset] = gatewayByte;
+  ++count_;
   bytesOf_[gatewayByte] += size;
-  AppendRun(ref, size, gatewayByte, byLength);
+  AppendRun(ref, size, gatewayByte, ReadLength(frame) == size);
 }
 
 bool ReceiveQueue::Push(const uint8_t *frame, std::size_t size) {
@@ -163,34 +194,83 @@ void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
   rest.gateway = front.gateway;
   rest.byLength = front.byLength;
   front.end = cutFrom;
+  arena_.Hold(FrameRef{rest.chunk, restFrom});
   LinkAfter(all_, &Run::all, id, back);
   LinkAfter(gateways_[front.gateway], &Run::sameGateway, id, back);
 }
 
-void ReceiveQueue::DropFirst(RunId id, uint32_t size) {
+void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
   Run &run = runs_[id];
-  bytesOf_[run.gateway] -= size;
-  arena_.Release(FrameRef{run.chunk, run.begin});
-  const uint32_t next = run.begin + size;
+  bytesOf_[run.gateway] -= bytes;
+  const uint32_t next = run.begin + bytes;
   if (next == run.end) {
+    arena_.Release(FrameRef{run.chunk, run.begin});
     Unlink(all_, &Run::all, id);
     Unlink(gateways_[run.gateway], &Run::sameGateway, id);
     FreeRun(id);
   } else {
     run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
   }
-  if (--count_ == 0) Emptied();
+  count_ -= frames;
+  if (count_ == 0) Emptied();
 }
 
+// Taking a frame that leaves its run with more frames only moves the run's
+// start; the rest of the bookkeeping is for the run's last frame.
 std::size_t ReceiveQueue::Take(int gateway, uint8_t *buffer) {
-  const EntryId first = First(gateway);
-  if (first == kNoEntry) return 0;
-  const RunId id = static_cast<RunId>(first >> 32);
-  const Run &run = runs_[id];
-  const uint32_t size = FrameSize(run, run.begin);
-  std::memcpy(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
-  DropFirst(id, size);
+  const RunId id = HeadOf(gateway);
+  if (id == kNoRun) return 0;
+  Run &run = runs_[id];
+  const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
+  const uint32_t size = run.byLength ? ReadLength(frame) : run.end - run.begin;
+  CopyFrame(buffer, frame, size);
+  const uint32_t next = run.begin + size;
+  if (next == run.end) {
+    DropFirst(id, size);
+  } else {
+    // More frames follow in the run, so the queue does not run empty.
+    run.begin = static_cast<uint16_t>(next);
+    bytesOf_[run.gateway] -= size;
+    --count_;
+  }
   return size;
+}
+
+bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool withGateway,
+                               Taken &taken) {
+  const Run &run = runs_[id];
+  const std::size_t header = RecordHeader(withGateway);
+  const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  uint32_t at = run.begin;
+  uint32_t frames = 0;
+  bool fits = true;
+  while (at < run.end) {
+    const uint32_t frameSize = FrameSize(run, at);
+    if (header + frameSize > size - taken.used) {
+      taken.needed = header + frameSize;
+      fits = false;
+      break;
+    }
+    uint8_t *record = out + taken.used;
+    WriteLength(record, frameSize);
+    if (withGateway) WriteLength(record + 2, run.gateway);
+    CopyFrame(record + header, bytes + at, frameSize);
+    taken.used += header + frameSize;
+    at += frameSize;
+    ++frames;
+  }
+  taken.frames += frames;
+  if (frames > 0) DropFront(id, at - run.begin, frames);
+  return fits;
+}
+
+ReceiveQueue::Taken ReceiveQueue::TakeMany(int gateway, uint8_t *out, std::size_t size,
+                                           bool withGateway) {
+  Taken taken;
+  for (RunId id = HeadOf(gateway); id != kNoRun; id = HeadOf(gateway)) {
+    if (!TakeFromRun(id, out, size, withGateway, taken)) break;
+  }
+  return taken;
 }
 
 void ReceiveQueue::Remove(EntryId id) {
@@ -207,9 +287,7 @@ void ReceiveQueue::Remove(EntryId id) {
   } else {
     Split(runId, offset, offset + size);
   }
-  const Run &front = runs_[runId];
-  bytesOf_[front.gateway] -= size;
-  arena_.Release(FrameRef{front.chunk, offset});
+  bytesOf_[runs_[runId].gateway] -= size;
   if (--count_ == 0) Emptied();
 }
 
@@ -249,6 +327,16 @@ bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &by
   return at == run.end;
 }
 
+// Every run holds its chunk once, and nothing else holds it.
+bool ReceiveQueue::CheckHolds() const {
+  std::map<uint32_t, uint32_t> holds;
+  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next)
+    ++holds[runs_[id].chunk];
+  for (const auto &[chunk, count] : holds)
+    if (arena_.Holds(FrameRef{chunk, 0}) != count) return false;
+  return true;
+}
+
 bool ReceiveQueue::CheckInvariants() const {
   std::size_t runs = 0;
   if (!CheckOrder(all_, &Run::all, kAnyGateway, runs)) return false;
@@ -257,6 +345,7 @@ bool ReceiveQueue::CheckInvariants() const {
   for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
     if (!CountRun(runs_[id], frames, bytes[runs_[id].gateway])) return false;
   }
+  if (!CheckHolds()) return false;
   std::size_t byGateway = 0;
   for (std::size_t g = 0; g < kGatewayBytes; ++g) {
     if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
