@@ -15,6 +15,7 @@
 #include "harness/loopback.h"
 #include "instr/counted_gateways.h"
 #include "roviro2.h"
+#include "roviro2_ext.h"
 
 namespace bench {
 
@@ -82,6 +83,20 @@ bool ByTag(int64_t n) {
     int16_t status = 0;
     int16_t dataLength = 0;
     return PT_Tag_RcvMsg(&tagAddr, &command, &status, buffer, &dataLength);
+  });
+}
+
+// One poll, then one call for everything queued.
+bool Many(int64_t n) {
+  CountedGateways gateways(1);
+  if (!gateways.Ready()) return false;
+  std::vector<uint8_t> buffer(kBlockFrames * (kSmallFrame + 2));
+  return Stream(gateways.Peer(), n, [&] {
+    PT_GW_Status(kGateway);
+    uint32_t used = 0;
+    const int32_t frames =
+        roviro2_fetch_frames(kGateway, buffer.data(), static_cast<uint32_t>(buffer.size()), &used);
+    return frames < 0 ? kBlockFrames + 1 : frames;  // a refusal ends the run
   });
 }
 
@@ -192,6 +207,7 @@ const std::vector<Entry> &Entries() {
   static const std::vector<Entry> entries{
       {"receive/by-gateway", ByGateway, kReceiveLength},
       {"receive/by-tag", ByTag, kReceiveLength},
+      {"receive/many", Many, kReceiveLength},
       {"receive/plain", PlainReceive, kReceiveLength},
       {"send/15", LibrarySend, kReceiveLength},
       {"send/plain", PlainSend, kReceiveLength},
@@ -210,6 +226,8 @@ const std::vector<CountRow> &CountRows() {
        "receive/by-gateway", "receive/plain", CountGoal::kAtMostInstructions, 60},
       {"Receive + fetch 15-byte frames, PT_GW_Status + PT_Tag_RcvMsg (ref: recv and cut)",
        "receive/by-tag", "receive/plain", CountGoal::kAtMostInstructions, 100},
+      {"Receive + fetch 15-byte frames, PT_GW_Status + roviro2_fetch_frames (ref: recv and cut)",
+       "receive/many", "receive/plain", CountGoal::kNone, 0},
       {"Send one 15-byte frame, PT_GW_SndMsg (ref: send)", "send/15", "send/plain",
        CountGoal::kAtMostInstructions, 150},
       {"Idle PT_GW_Status, 1 gateway (ref: epoll_wait)", "status/1", "epoll/1", CountGoal::kNone,

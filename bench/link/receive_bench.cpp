@@ -5,6 +5,7 @@
 #include "harness/compare.h"
 #include "harness/peers.h"
 #include "link/connected_library.h"
+#include "roviro2_ext.h"
 
 namespace bench {
 
@@ -15,6 +16,9 @@ constexpr double kReceiveTarget = 0.8;
 // library adds takes time from the peer as well.
 constexpr double kLongSameCoreTarget = 0.9;
 constexpr std::size_t kStreamBlock = 256 * 1024;
+constexpr std::size_t kManyBuffer = 64 * 1024;
+// Fetching a burst in one call leaves the library little beyond the raw loop.
+constexpr double kManyTarget = 0.95;
 
 // Fetches one frame per iteration with fetch(buffer), which returns the
 // frame's size, or 0 when none is queued.
@@ -31,6 +35,24 @@ void LibraryReceive(benchmark::State &state, std::size_t length, Fetch fetch) {
     if (static_cast<std::size_t>(size) != length) return state.SkipWithError("wrong frame");
   }
   state.SetItemsProcessed(state.iterations());
+}
+
+// Polls and fetches everything queued with one roviro2_fetch_frames call
+// per poll; the rate counts frames.
+void LibraryReceiveMany(benchmark::State &state, std::size_t length) {
+  Peer streamer(StreamerRole(RepeatedFrames(length, kStreamBlock)));
+  ConnectedLibrary library({streamer.Port()});
+  if (!streamer.Listening() || !library.Ready()) return state.SkipWithError("no connection");
+  Bytes buffer(kManyBuffer);
+  int64_t frames = 0;
+  for (auto _ : state) {
+    PT_GW_Status(kGateway);
+    uint32_t used = 0;
+    const int32_t got = roviro2_fetch_frames(kGateway, buffer.data(), kManyBuffer, &used);
+    if (got < 0) return state.SkipWithError("fetch refused");
+    frames += got;
+  }
+  state.SetItemsProcessed(frames);
 }
 
 void PlainReceive(benchmark::State &state, std::size_t length) {
@@ -91,6 +113,14 @@ void CompareStream(const std::string &frames, std::size_t length) {
   };
   row("PT_GW_RcvMsg", "/by-gateway", FetchByGateway);
   row("PT_Tag_RcvMsg", "/by-tag", FetchByTag);
+  AddRow({"Receive " + frames + ", PT_GW_Status + roviro2_fetch_frames",
+          Timed(name + "/many",
+                [length](benchmark::State &state) { LibraryReceiveMany(state, length); }),
+          reference,
+          Measure::kRate,
+          Goal::kAtLeast,
+          kManyTarget,
+          {}});
 }
 
 const bool kRegistered = [] {

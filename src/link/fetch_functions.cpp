@@ -7,6 +7,7 @@
 // queue: no frame is lost to a call that could not deliver it.
 #include <cstring>
 
+#include "link/gateway_order.h"
 #include "link/last_rcv.h"
 #include "link/rcv_queue.h"
 #include "link/reception_hold.h"
@@ -26,19 +27,6 @@ namespace {
 constexpr int32_t kRefused = -1;
 constexpr uint32_t kHighestGatewayByte = 0xFF;
 using EntryId = ReceiveQueue::EntryId;
-
-// The order a fetch by gateway takes from: all frames for ID 0, else the
-// frames whose gateway byte equals the ID (none for an ID above 255). False
-// for an ID that is not in the table.
-constexpr int kNoOrder = 256;
-
-bool OrderOfGateway(uint32_t gwId, int &order) {
-  const int32_t index = FindGateway(gwId);
-  if (index == -2) return false;
-  const uint16_t id = static_cast<uint16_t>(gwId);
-  order = index == -1 ? ReceiveQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
-  return true;
-}
 
 // Size of the frame a fetch by gateway would take; 0 when there is none.
 int32_t WaitingSize(int order) {
