@@ -214,8 +214,6 @@ void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
   if (count_ == 0) Emptied();
 }
 
-// Taking a frame that leaves its run with more frames only moves the run's
-// start; the rest of the bookkeeping is for the run's last frame.
 std::size_t ReceiveQueue::Take(int gateway, uint8_t *buffer) {
   const RunId id = HeadOf(gateway);
   if (id == kNoRun) return 0;
@@ -223,15 +221,7 @@ std::size_t ReceiveQueue::Take(int gateway, uint8_t *buffer) {
   const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
   const uint32_t size = run.byLength ? ReadLength(frame) : run.end - run.begin;
   CopyFrame(buffer, frame, size);
-  const uint32_t next = run.begin + size;
-  if (next == run.end) {
-    DropFirst(id, size);
-  } else {
-    // More frames follow in the run, so the queue does not run empty.
-    run.begin = static_cast<uint16_t>(next);
-    bytesOf_[run.gateway] -= size;
-    --count_;
-  }
+  DropHead(id, run, size);
   return size;
 }
 
@@ -278,7 +268,7 @@ void ReceiveQueue::Remove(EntryId id) {
   const RunId runId = static_cast<RunId>(id >> 32);
   Run &run = runs_[runId];
   const uint32_t size = FrameSize(run, offset);
-  if (offset == run.begin) return DropFirst(runId, size);
+  if (offset == run.begin) return DropHead(runId, run, size);
   // The split comes first: it may fail for want of memory, and then nothing
   // has changed. It may move the records.
   if (offset + size == run.end) {

@@ -181,6 +181,15 @@ class ReceiveQueue {
   bool Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
   // Removes the run's first frame, of the given size.
   void DropFirst(RunId id, uint32_t size) { DropFront(id, size, 1); }
+  // The same for `run`, runs_[id]: a frame that leaves its run with more
+  // frames only moves the run's start, and the queue does not run empty.
+  void DropHead(RunId id, Run &run, uint32_t size) {
+    const uint32_t next = run.begin + size;
+    if (next == run.end) return DropFirst(id, size);
+    run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
+    bytesOf_[run.gateway] -= size;
+    --count_;
+  }
   // Kept out of line, so that the common case of Take stays short.
   // Removes the run's first `frames` frames, of `bytes` bytes together.
   [[gnu::noinline]] void DropFront(RunId id, uint32_t bytes, uint32_t frames);
