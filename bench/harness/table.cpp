@@ -14,6 +14,7 @@ const char *CounterOf(const Row &row) {
     case Measure::kMBPerSec:
       return "bytes_per_second";
     case Measure::kBytes:
+    case Measure::kMicros:
       return row.counter.c_str();
     default:
       return "items_per_second";
@@ -48,6 +49,8 @@ std::string Show(Measure measure, double value) {
       return Format("%.0f MB/s", value);
     case Measure::kBytes:
       return Format("%.1f B", value);
+    case Measure::kMicros:
+      return Format("%.1f us", value);
   }
   return "";
 }

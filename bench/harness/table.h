@@ -19,6 +19,7 @@ enum class Measure {
   kNsPerItem,  // nanoseconds per item, from the rate
   kMBPerSec,   // megabytes per second ("bytes_per_second")
   kBytes,      // a counter in bytes, no reference
+  kMicros,     // a counter in microseconds, of the figure and of the reference
 };
 
 enum class Goal { kNone, kAtLeast, kAtMost };
@@ -30,7 +31,7 @@ struct Row {
   Measure measure = Measure::kRate;
   Goal goal = Goal::kNone;
   double target = 0;    // bound of the ratio, or of the value for kBytes
-  std::string counter;  // the counter a kBytes row reads
+  std::string counter;  // the counter a kBytes or kMicros row reads
 };
 
 // The rows of this program, in the order they are added.
