@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Instruction counts per frame or call, from callgrind: each entry of
+# Instruction counts per frame or call, from callgrind, and system calls
+# per round trip, from valgrind's trace of them: each entry of
 # roviro2_bench_instr runs for its length and for three times its length,
 # and the difference of the two counts over the difference of the lengths
 # leaves out everything the two runs share (start, connecting, closing).
@@ -15,18 +16,27 @@ program=${1:-$root/build-bench/bench/roviro2_bench_instr}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Instructions of one run of entry $1 for $2 units.
+# Instructions of one run of entry $2 for $3 units, or ($1 = syscalls) the
+# system calls the process made (its children's, the gateway's, left out).
 count() {
-  local out="$scratch/callgrind.out"
+  local out="$scratch/callgrind.out" log="$scratch/valgrind.log"
+  if [ "$1" = syscalls ]; then
+    valgrind --tool=none --trace-syscalls=yes "$program" "$2" "$3" >/dev/null 2>"$log" || return 1
+    awk -F'[][,]' '/^==[0-9]+==/ && !pid { pid = substr($0, 3, index(substr($0, 3), "==") - 1) }
+      /^SYSCALL\[/ && $2 == pid && $0 ~ /\) sys_/ { n++ } END { print n + 0 }' "$log"
+    return
+  fi
   valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file="$out" \
-    "$program" "$1" "$2" >/dev/null 2>"$scratch/valgrind.log" || return 1
+    "$program" "$2" "$3" >/dev/null 2>"$log" || return 1
   awk '/^(summary|totals):/ { print $2; exit }' "$out"
 }
 
 declare -A perUnit
 status=0
-while read -r name length; do
-  if short=$(count "$name" "$length") && long=$(count "$name" $((3 * length))); then
+declare -A unit
+while read -r name length kind; do
+  unit[$name]=$([ "$kind" = syscalls ] && echo calls || echo instr)
+  if short=$(count "$kind" "$name" "$length") && long=$(count "$kind" "$name" $((3 * length))); then
     perUnit[$name]=$(awk -v s="$short" -v l="$long" -v n="$length" \
       'BEGIN { printf "%.1f", (l - s) / (2 * n) }')
   else
@@ -39,14 +49,14 @@ echo "| Work | Library | Reference | Ratio | Target | Verdict |"
 echo "|---|---:|---:|---:|---:|---|"
 while IFS=$'\t' read -r label figure reference goal target; do
   awk -v label="$label" -v f="${perUnit[$figure]:-}" -v r="${perUnit[$reference]:-}" \
-    -v goal="$goal" -v target="$target" 'BEGIN {
+    -v goal="$goal" -v target="$target" -v unit="${unit[$figure]:-instr}" 'BEGIN {
       if (f == "" || r == "") { printf "| %s | - | - | - | - | MISSING |\n", label; exit 1 }
       ratio = r > 0 ? f / r : 0
       shown = "-"; verdict = "(no target)"; missed = 0
-      if (goal == "instructions") { shown = "<= " target " instr"; missed = f > target + 0 }
+      if (goal == "instructions") { shown = "<= " target " " unit; missed = f > target + 0 }
       if (goal == "ratio") { shown = sprintf("<= %.2f", target); missed = ratio > target + 0 }
       if (goal != "none") verdict = missed ? "MISSED" : "met"
-      printf "| %s | %s instr | %s instr | %.2f | %s | %s |\n", label, f, r, ratio, shown, verdict
+      printf "| %s | %s %s | %s %s | %.2f | %s | %s |\n", label, f, unit, r, unit, ratio, shown, verdict
       exit missed
     }' || status=1
 done < <("$program" --rows)

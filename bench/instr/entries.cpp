@@ -29,12 +29,12 @@ constexpr int64_t kCallLength = 4096;
 constexpr int64_t kAllStatusLength = 256;
 
 // Counts the instructions of its scope.
-class Counted {
+class CountedScope {
  public:
-  Counted() { CALLGRIND_TOGGLE_COLLECT; }
-  ~Counted() { CALLGRIND_TOGGLE_COLLECT; }
-  Counted(const Counted &) = delete;
-  Counted &operator=(const Counted &) = delete;
+  CountedScope() { CALLGRIND_TOGGLE_COLLECT; }
+  ~CountedScope() { CALLGRIND_TOGGLE_COLLECT; }
+  CountedScope(const CountedScope &) = delete;
+  CountedScope &operator=(const CountedScope &) = delete;
 };
 
 // Writes n frames in blocks from the gateway's side of `peer`; after each
@@ -48,7 +48,7 @@ bool Stream(int peer, int64_t n, Drain drain) {
     const Clock::time_point deadline = Clock::now() + kPatience;
     for (int64_t got = 0; got < kBlockFrames;) {
       {
-        Counted counted;
+        CountedScope counted;
         got += drain();
       }
       if (got > kBlockFrames || Clock::now() > deadline) return false;
@@ -128,7 +128,7 @@ template <typename Send>
 bool SendFrames(int peer, int64_t n, Send send) {
   for (int64_t done = 0; done < n; done += kSendBatch) {
     {
-      Counted counted;
+      CountedScope counted;
       for (int64_t i = 0; i < kSendBatch; ++i)
         if (!send()) return false;
     }
@@ -158,7 +158,7 @@ template <int count>
 bool Status(int64_t n) {
   CountedGateways gateways(count);
   if (!gateways.Ready()) return false;
-  Counted counted;
+  CountedScope counted;
   for (int64_t i = 0; i < n; ++i)
     if (PT_GW_Status(count) != 7) return false;
   return true;
@@ -169,7 +169,7 @@ bool AllStatus(int64_t n) {
   CountedGateways gateways(kCount);
   if (!gateways.Ready()) return false;
   uint8_t status[kCount];
-  Counted counted;
+  CountedScope counted;
   for (int64_t i = 0; i < n; ++i)
     if (PT_GW_AllStatus(status) != kCount || status[kCount - 1] != 7) return false;
   return true;
@@ -193,7 +193,7 @@ bool PlainWait(int64_t n) {
   epoll_event events[64];
   bool idle = true;
   {
-    Counted counted;
+    CountedScope counted;
     for (int64_t i = 0; i < n; ++i)
       idle = idle && epoll_wait(epoll, events, 64, 0) == 0;
   }
@@ -204,19 +204,24 @@ bool PlainWait(int64_t n) {
 }  // namespace
 
 const std::vector<Entry> &Entries() {
-  static const std::vector<Entry> entries{
-      {"receive/by-gateway", ByGateway, kReceiveLength},
-      {"receive/by-tag", ByTag, kReceiveLength},
-      {"receive/many", Many, kReceiveLength},
-      {"receive/plain", PlainReceive, kReceiveLength},
-      {"send/15", LibrarySend, kReceiveLength},
-      {"send/plain", PlainSend, kReceiveLength},
-      {"status/1", Status<1>, kCallLength},
-      {"status/256", Status<256>, kCallLength},
-      {"epoll/1", PlainWait<1>, kCallLength},
-      {"epoll/256", PlainWait<256>, kCallLength},
-      {"allstatus/256", AllStatus, kAllStatusLength},
-  };
+  static const std::vector<Entry> entries = [] {
+    std::vector<Entry> all{
+        {"receive/by-gateway", ByGateway, kReceiveLength},
+        {"receive/by-tag", ByTag, kReceiveLength},
+        {"receive/many", Many, kReceiveLength},
+        {"receive/plain", PlainReceive, kReceiveLength},
+        {"send/15", LibrarySend, kReceiveLength},
+        {"send/plain", PlainSend, kReceiveLength},
+        {"status/1", Status<1>, kCallLength},
+        {"status/256", Status<256>, kCallLength},
+        {"epoll/1", PlainWait<1>, kCallLength},
+        {"epoll/256", PlainWait<256>, kCallLength},
+        {"allstatus/256", AllStatus, kAllStatusLength},
+    };
+    for (Entry &entry : RoundTripEntries())
+      all.push_back(std::move(entry));
+    return all;
+  }();
   return entries;
 }
 
@@ -236,6 +241,8 @@ const std::vector<CountRow> &CountRows() {
        CountGoal::kNone, 0},
       {"Idle PT_GW_Status, 256 gateways against 1", "status/256", "status/1",
        CountGoal::kAtMostRatio, 1.2},
+      {"Blocking round trip: command, wait, poll and fetch, system calls (ref: send, poll, recv)",
+       "round-trip/library", "round-trip/plain", CountGoal::kAtMostRatio, 1.0},
       {"PT_GW_AllStatus, 256 gateways, against one idle PT_GW_Status", "allstatus/256", "status/1",
        CountGoal::kAtMostRatio, 10},
   };

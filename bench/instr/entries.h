@@ -10,6 +10,12 @@
 
 namespace bench {
 
+// What an entry's runs are counted in.
+enum class Counted {
+  kInstructions,  // callgrind, only where the entry switches counting on
+  kSystemCalls,   // every system call of the process (not of its children)
+};
+
 struct Entry {
   std::string name;
   // Runs n units, counting only those (and nothing of the setup); false when
@@ -18,12 +24,13 @@ struct Entry {
   // A run length that lifts the count well above the setup's noise; a
   // multiple of every block the entry works in.
   int64_t length;
+  Counted counted = Counted::kInstructions;
 };
 
 // How a row judges the library's instructions per unit.
 enum class CountGoal {
   kNone,
-  kAtMostInstructions,  // at most `target` instructions
+  kAtMostInstructions,  // at most `target` instructions (or system calls)
   kAtMostRatio,         // at most `target` times the reference's count
 };
 
@@ -36,6 +43,8 @@ struct CountRow {
 };
 
 const std::vector<Entry> &Entries();
+// The blocking round trip, counted in system calls.
+std::vector<Entry> RoundTripEntries();
 const std::vector<CountRow> &CountRows();
 
 }  // namespace bench

@@ -2,7 +2,7 @@
 // Runs one entry for the instruction counts under callgrind, or lists the
 // entries and rows for scripts/bench-instructions.sh:
 //
-//   roviro2_bench_instr --entries        one "name length" line per entry
+//   roviro2_bench_instr --entries        "name length instructions|syscalls" per entry
 //   roviro2_bench_instr --rows           label, figure, reference, goal, target
 //   roviro2_bench_instr NAME N           runs entry NAME for N units
 //
@@ -42,7 +42,9 @@ int Run(const char *name, const char *count) {
 int main(int argc, char **argv) {
   if (argc == 2 && std::strcmp(argv[1], "--entries") == 0) {
     for (const bench::Entry &entry : bench::Entries())
-      std::cout << entry.name << ' ' << entry.length << '\n';
+      std::cout << entry.name << ' ' << entry.length << ' '
+                << (entry.counted == bench::Counted::kSystemCalls ? "syscalls" : "instructions")
+                << '\n';
     return 0;
   }
   if (argc == 2 && std::strcmp(argv[1], "--rows") == 0) {
