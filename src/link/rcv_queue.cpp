@@ -9,17 +9,6 @@ std::unique_ptr<ReceiveQueue> RcvQueue;
 
 namespace {
 
-// Small frames, the most common, are copied without a call.
-inline void CopyFrame(uint8_t *to, const uint8_t *from, std::size_t size) {
-  if (size >= 8 && size <= 16) {
-    // Two copies of 8 bytes that overlap in the middle.
-    std::memcpy(to, from, 8);
-    std::memcpy(to + size - 8, from + size - 8, 8);
-  } else {
-    std::memcpy(to, from, size);
-  }
-}
-
 // Record storage kept for reuse when the queue runs empty; the storage of a
 // larger backlog (one record per frame when gateways take turns frame by
 // frame) is given back.
@@ -214,13 +203,9 @@ void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
   if (count_ == 0) Emptied();
 }
 
-std::size_t ReceiveQueue::Take(int gateway, uint8_t *buffer) {
-  const RunId id = HeadOf(gateway);
-  if (id == kNoRun) return 0;
+std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
   Run &run = runs_[id];
-  const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
-  const uint32_t size = run.byLength ? ReadLength(frame) : run.end - run.begin;
-  CopyFrame(buffer, frame, size);
+  CopyFrame(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
   DropHead(id, run, size);
   return size;
 }
