@@ -22,8 +22,8 @@ EXTENSIONS = {
     "roviro2_set_receive_limit": (ctypes.c_size_t, (ctypes.c_size_t,)),
     "roviro2_version": (ctypes.c_char_p, ()),
     "roviro2_result_text": (ctypes.c_char_p, (ctypes.c_char_p, ctypes.c_int32)),
-    "roviro2_fetch_frames": (ctypes.c_int32, (ctypes.c_uint32, ctypes.c_char_p, ctypes.c_uint32,
-                                              ctypes.POINTER(ctypes.c_uint32))),
+    "roviro2_fetch_frames": (ctypes.c_int32, (ctypes.c_uint32, ctypes.POINTER(ctypes.c_uint8),
+                                              ctypes.c_uint32, ctypes.POINTER(ctypes.c_uint32))),
 }
 
 
