@@ -39,8 +39,12 @@ Role StreamerRole(Bytes block) {
 Role AnswererRole(Bytes answer) {
   return [answer = std::move(answer)](int connection) {
     // Waits for each command without sleeping, so that a round trip is not
-    // dominated by the time it takes to wake the peer.
-    fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_NONBLOCK);
+    // dominated by the time it takes to wake the peer; on the application's
+    // processor it sleeps instead, or it would keep the application from
+    // running until the scheduler takes the processor away.
+    if (RunPlacement() == Placement::kSplit) {
+      fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_NONBLOCK);
+    }
     FrameCutter cutter(2 * kReadSize);
     Bytes frame(kReadSize);
     for (;;) {
