@@ -19,6 +19,7 @@
 
 #include "fuzz_check.h"
 #include "link/frame.h"
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
 #include "registry/gateway_table.h"
@@ -149,8 +150,8 @@ bool FetchOnce(std::mt19937 &random) {
       break;
     }
   }
-  FUZZ_CHECK(RcvQueue->CheckInvariants());
-  return RcvQueue->Count() > 0;
+  FUZZ_CHECK(LinkPart().RcvQueue->CheckInvariants());
+  return LinkPart().RcvQueue->Count() > 0;
 }
 
 }  // namespace
@@ -178,13 +179,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
     CheckFrame(frame.data(), frame.size());
 
   SetUpTable();
-  RcvQueue = std::make_unique<ReceiveQueue>();
+  LinkPart().RcvQueue = std::make_unique<ReceiveQueue>();
   std::vector<std::string> notices;
-  Feed(GwTable[0], *RcvQueue, notices, stream.data(), stream.size());
-  Feed(GwTable[2], *RcvQueue, notices, stream.data(), stream.size());
-  GwTable[0].RcvBuf.clear();
-  GwTable[2].RcvBuf.clear();
-  const std::size_t queued = RcvQueue->Count();
+  Feed(RegistryPart().GwTable[0], *LinkPart().RcvQueue, notices, stream.data(), stream.size());
+  Feed(RegistryPart().GwTable[2], *LinkPart().RcvQueue, notices, stream.data(), stream.size());
+  RegistryPart().GwTable[0].RcvBuf.clear();
+  RegistryPart().GwTable[2].RcvBuf.clear();
+  const std::size_t queued = LinkPart().RcvQueue->Count();
   for (std::size_t i = 0; i < 4 * queued + 8 && FetchOnce(random); ++i) {
   }
   std::vector<uint8_t> buffer(kFrameRoom);
@@ -192,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
   while (PT_GW_RcvMsg(0, buffer.data()) > 0)
     FUZZ_CHECK(++drained <= queued);
   FUZZ_CHECK(PT_GW_RcvReady(0) == 0);
-  FUZZ_CHECK(RcvQueue->Count() == 0);
-  RcvQueue.reset();
+  FUZZ_CHECK(LinkPart().RcvQueue->Count() == 0);
+  LinkPart().RcvQueue.reset();
   return 0;
 }

@@ -10,6 +10,7 @@
 
 #include "harness/compare.h"
 #include "harness/frames.h"
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
 #include "platform/clock.h"
@@ -43,8 +44,8 @@ class GatewayTable {
     const roviro2::NoticeSink quiet;
     const double now = roviro2::NowDays();
     for (int64_t i = 0; i < n; ++i) {
-      roviro2::ReceiveBytes(roviro2::GwTable[i % kGateways], frame.data(), frame.size(), now,
-                            *roviro2::RcvQueue, quiet);
+      roviro2::ReceiveBytes(roviro2::RegistryPart().GwTable[i % kGateways], frame.data(),
+                            frame.size(), now, *roviro2::LinkPart().RcvQueue, quiet);
     }
   }
 

@@ -45,10 +45,11 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_TagDiag(uint32_t gwId, int32_t portSel) {
     const int32_t index = FindGateway(gwId);
     if (index < -1) return -1;
     const int32_t first = index == -1 ? 0 : index;
-    const int32_t last = index == -1 ? GwCount - 1 : index;
+    const int32_t last = index == -1 ? RegistryPart().GwCount - 1 : index;
     int32_t result = 0;
     for (int32_t i = first; i <= last; ++i) {
-      const uint16_t target = index == -1 ? GwTable[i].IPAddr.ID : static_cast<uint16_t>(gwId);
+      const uint16_t target =
+          index == -1 ? RegistryPart().GwTable[i].IPAddr.ID : static_cast<uint16_t>(gwId);
       result = DiagnosePorts(target, portSel, result);
     }
     return result;

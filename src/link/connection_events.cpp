@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/host_form.h"
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
 #include "link/reception_hold.h"
@@ -18,14 +19,16 @@ namespace {
 // The slot a handler is bound to, while it is configured and still holds
 // this socket; otherwise -1.
 int32_t SlotOf(int32_t slot, const TClientSocket &socket) {
-  const bool holds = slot >= 0 && slot < GwCount && GwTable[slot].Socket.get() == &socket;
+  const RegistryState &registry = RegistryPart();
+  const bool holds =
+      slot >= 0 && slot < registry.GwCount && registry.GwTable[slot].Socket.get() == &socket;
   return holds ? slot : -1;
 }
 
 // A connect or connect-error event answers one attempt. More answers than
 // attempts are reported.
 void AnswerAttempt(int32_t index) {
-  TMyTCP2 &slot = GwTable[index];
+  TMyTCP2 &slot = RegistryPart().GwTable[index];
   --slot.OpenCnt;
   if (slot.OpenCnt < 0) {
     ShowNotice("TCP=" + std::to_string(index) + ", Open=" + std::to_string(slot.OpenCnt));
@@ -39,8 +42,9 @@ void AnswerAttempt(int32_t index) {
 void TForm0::TCP1Connect(int32_t slot, TClientSocket &socket) {
   const int32_t index = SlotOf(slot, socket);
   if (index < 0) return;
-  GwTable[index].RcvBuf.clear();
-  GwTable[index].pacing.connectedAt = NowDays();
+  TMyTCP2 &connected = RegistryPart().GwTable[index];
+  connected.RcvBuf.clear();
+  connected.pacing.connectedAt = NowDays();
   AnswerAttempt(index);
 }
 
@@ -50,7 +54,7 @@ void TForm0::TCP1Connect(int32_t slot, TClientSocket &socket) {
 void TForm0::TCP1Disconnect(int32_t slot, TClientSocket &socket) {
   const int32_t index = SlotOf(slot, socket);
   if (index < 0) return;
-  ConnectPacing &pacing = GwTable[index].pacing;
+  ConnectPacing &pacing = RegistryPart().GwTable[index].pacing;
   if (pacing.connectedAt == ConnectPacing::kNever) return;
   const double now = NowDays();
   if (now - pacing.connectedAt < kReconnectPauseDays) pacing.failedAt = now;
@@ -61,7 +65,7 @@ void TForm0::TCP1Disconnect(int32_t slot, TClientSocket &socket) {
 void TForm0::TCP1Error(int32_t slot, TClientSocket &socket, SocketErrorKind kind, int &errorCode) {
   const int32_t index = SlotOf(slot, socket);
   if (index >= 0 && kind == SocketErrorKind::eeConnect) {
-    GwTable[index].pacing.failedAt = NowDays();
+    RegistryPart().GwTable[index].pacing.failedAt = NowDays();
     AnswerAttempt(index);
   }
   errorCode = 0;
@@ -73,14 +77,15 @@ void TForm0::TCP1Error(int32_t slot, TClientSocket &socket, SocketErrorKind kind
 // over the receive limit (reads are held until the application fetches).
 void TForm0::TCP1DataArrival(int32_t slot, TClientSocket &socket) {
   const int32_t index = SlotOf(slot, socket);
-  if (index >= 0 && RcvQueue) {
-    TMyTCP2 &slot = GwTable[index];
-    if (HoldIfFull(slot, *RcvQueue) || !PrepareToReceive(slot, *RcvQueue)) return;
+  ReceiveQueue *queue = LinkPart().RcvQueue.get();
+  if (index >= 0 && queue) {
+    TMyTCP2 &slot = RegistryPart().GwTable[index];
+    if (HoldIfFull(slot, *queue) || !PrepareToReceive(slot, *queue)) return;
   }
   const ByteView bytes = socket.Receive();
-  if (index < 0 || !RcvQueue || bytes.size == 0) return;
+  if (index < 0 || !queue || bytes.size == 0) return;
   static const NoticeSink notice = ShowNotice;
-  ReceiveBytes(GwTable[index], bytes.data, bytes.size, NowDays(), *RcvQueue, notice);
+  ReceiveBytes(RegistryPart().GwTable[index], bytes.data, bytes.size, NowDays(), *queue, notice);
 }
 
 }  // namespace roviro2

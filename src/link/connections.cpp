@@ -2,8 +2,10 @@
 // Which gateways the application wants connected, and their state:
 // PT_GW_Open, PT_GW_Close, PT_GW_Status, PT_GW_AllStatus.
 #include "link/host_form.h"
+#include "link/link_state.h"
 #include "platform/boundary.h"
 #include "platform/clock.h"
+#include "platform/event_loop.h"
 #include "platform/socket_events.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
@@ -22,18 +24,18 @@ bool SlotRange(uint32_t gwId, int32_t &first, int32_t &last) {
   const int32_t index = FindGateway(gwId);
   if (index == -2) return false;
   first = index == -1 ? 0 : index;
-  last = index == -1 ? GwCount - 1 : index;
+  last = index == -1 ? RegistryPart().GwCount - 1 : index;
   return true;
 }
 
 // Marks the slot wanted and starts an attempt unless it is connected or one
 // is under way. 6, or -2 when the attempt cannot start.
 int32_t WantConnected(int32_t index) {
-  TMyTCP2 &slot = GwTable[index];
+  TMyTCP2 &slot = RegistryPart().GwTable[index];
   // Outside PT_API_Open .. PT_API_Close no socket is made: nothing would
   // release it.
-  if (!slot.Socket && HostForm && SocketEventsStarted())
-    slot.Socket = HostForm->CreateSocket(index);
+  if (!slot.Socket && LinkPart().HostForm && SocketEventsStarted())
+    slot.Socket = LinkPart().HostForm->CreateSocket(index);
   slot.OpenFlag = 1;
   TClientSocket *socket = slot.Socket.get();
   if (!socket) return kCannotStart;
@@ -42,7 +44,8 @@ int32_t WantConnected(int32_t index) {
   }
   if (!socket->Active() && slot.OpenCnt == 0) {
     socket->CloseInner();
-    if (!socket->Open()) return kCannotStart;
+    EventLoop *loop = EventLoop::Instance();
+    if (!loop || !socket->Open(*loop)) return kCannotStart;
     ++slot.OpenCnt;
   }
   return kConnecting;
@@ -64,7 +67,7 @@ int32_t OpenRange(uint32_t gwId, bool explicitOpen) {
   int32_t result = 0;
   bool failed = false;
   for (int32_t i = first; i <= last; ++i) {
-    if (explicitOpen) GwTable[i].pacing.failedAt = ConnectPacing::kNever;
+    if (explicitOpen) RegistryPart().GwTable[i].pacing.failedAt = ConnectPacing::kNever;
     result = WantConnected(i);
     failed = failed || result == kCannotStart;
   }
@@ -85,7 +88,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId) {
     int32_t last = 0;
     if (!SlotRange(gwId, first, last)) return -1;
     for (int32_t i = first; i <= last; ++i) {
-      TMyTCP2 &slot = GwTable[i];
+      TMyTCP2 &slot = RegistryPart().GwTable[i];
       slot.OpenFlag = 0;
       if (slot.Socket && slot.Socket->Active()) slot.Socket->Close();
     }
@@ -98,7 +101,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId) {
     DispatchSocketEvents();
     const int32_t index = FindGateway(gwId);
     if (index < 0) return -1;
-    const TMyTCP2 &slot = GwTable[index];
+    const TMyTCP2 &slot = RegistryPart().GwTable[index];
     if (!slot.Socket) return 0;
     if (slot.Socket->Active()) return kConnected;
     if (slot.OpenFlag != 1) return 0;
@@ -112,10 +115,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId) {
 // removed meanwhile by a reload reads as not in the table.
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf) {
   return Guarded(-1, [&]() -> int32_t {
-    const int32_t count = GwCount;
+    const int32_t count = RegistryPart().GwCount;
     if (!statusBuf && count > 0) return -1;
     for (int32_t i = 0; i < count; ++i) {
-      statusBuf[i] = static_cast<uint8_t>(PT_GW_Status(GwTable[i].IPAddr.ID));
+      statusBuf[i] = static_cast<uint8_t>(PT_GW_Status(RegistryPart().GwTable[i].IPAddr.ID));
     }
     return count;
   });

@@ -38,7 +38,7 @@ extern "C" {
 ROVIRO2_API int roviro2_last_error(uint32_t gwId, char *text, int size) {
   const int32_t index = FindGateway(gwId);
   if (index < 0) return -1;
-  const TClientSocket *socket = GwTable[index].Socket.get();
+  const TClientSocket *socket = RegistryPart().GwTable[index].Socket.get();
   try {
     CopyText(ErrorText(socket), text, size);
   } catch (...) {

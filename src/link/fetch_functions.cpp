@@ -8,17 +8,13 @@
 #include <cstring>
 
 #include "link/gateway_order.h"
-#include "link/last_rcv.h"
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/reception_hold.h"
 #include "link/tag_decode.h"
 #include "platform/boundary.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
-
-namespace roviro2 {
-std::vector<uint8_t> LastRcv;
-}  // namespace roviro2
 
 using namespace roviro2;
 
@@ -28,14 +24,20 @@ constexpr int32_t kRefused = -1;
 constexpr uint32_t kHighestGatewayByte = 0xFF;
 using EntryId = ReceiveQueue::EntryId;
 
+ReceiveQueue *Queue() {
+  return LinkPart().RcvQueue.get();
+}
+
 // Size of the frame a fetch by gateway would take; 0 when there is none.
 int32_t WaitingSize(int order) {
-  return RcvQueue ? static_cast<int32_t>(RcvQueue->View(RcvQueue->First(order)).size) : 0;
+  const ReceiveQueue *queue = Queue();
+  return queue ? static_cast<int32_t>(queue->View(queue->First(order)).size) : 0;
 }
 
 // Byte `offset` of LastRcv when it holds at least `needed` bytes, else 0.
 int32_t LastRcvByte(std::size_t offset, std::size_t needed) {
-  return LastRcv.size() >= needed ? LastRcv[offset] : 0;
+  const std::vector<uint8_t> &last = LinkPart().LastRcv;
+  return last.size() >= needed ? last[offset] : 0;
 }
 
 struct TagFilter {
@@ -64,9 +66,10 @@ Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
   const int order =
       filter.gateway == 0 ? ReceiveQueue::kAnyGateway : static_cast<int>(filter.gateway);
-  for (entry = RcvQueue->First(order); entry != ReceiveQueue::kNoEntry;
-       entry = RcvQueue->Next(entry, order)) {
-    frame = RcvQueue->View(entry);
+  const ReceiveQueue &queue = *Queue();
+  for (entry = queue.First(order); entry != ReceiveQueue::kNoEntry;
+       entry = queue.Next(entry, order)) {
+    frame = queue.View(entry);
     const Scan scan = Test(filter, frame);
     if (scan != Scan::kSkip) return scan;
   }
@@ -89,9 +92,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
   return Guarded(-1, [&]() -> int32_t {
     int order;
     if (!OrderOfGateway(gwId, order)) return -1;
-    if (!RcvQueue) return 0;
+    ReceiveQueue *queue = Queue();
+    if (!queue) return 0;
     if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
-    const std::size_t size = RcvQueue->Take(order, buffer);
+    const std::size_t size = queue->Take(order, buffer);
     ResumeHeldReception();
     return static_cast<int32_t>(size);
   });
@@ -101,8 +105,9 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvData(uint32_t gwId) {
   return Guarded(-1, [&]() -> int32_t {
     const int32_t size = PT_GW_RcvReady(gwId);
     if (size <= 0) return size;
-    LastRcv.resize(static_cast<std::size_t>(size));
-    return PT_GW_RcvMsg(gwId, LastRcv.data());
+    std::vector<uint8_t> &last = LinkPart().LastRcv;
+    last.resize(static_cast<std::size_t>(size));
+    return PT_GW_RcvMsg(gwId, last.data());
   });
 }
 
@@ -133,10 +138,11 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagNode(void) {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagData(uint8_t *buffer) {
   return Guarded(-1, [&]() -> int32_t {
-    if (LastRcv.size() <= kHeaderSize) return 0;
+    const std::vector<uint8_t> &last = LinkPart().LastRcv;
+    if (last.size() <= kHeaderSize) return 0;
     if (!buffer) return kRefused;
-    const std::size_t size = LastRcv.size() - kHeaderSize;
-    std::memcpy(buffer, LastRcv.data() + kHeaderSize, size);
+    const std::size_t size = last.size() - kHeaderSize;
+    std::memcpy(buffer, last.data() + kHeaderSize, size);
     return static_cast<int32_t>(size);
   });
 }
@@ -145,7 +151,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
                                                uint8_t *data, int16_t *dataLength) {
   return Guarded(-1, [&]() -> int32_t {
     if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
-    if (!RcvQueue || RcvQueue->Count() == 0) return 0;
+    ReceiveQueue *queue = Queue();
+    if (!queue || queue->Count() == 0) return 0;
     const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                            static_cast<uint8_t>(*tagAddr), *command};
     EntryId entry;
@@ -156,7 +163,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
     // Removing a frame from inside a run needs a record: made before anything
     // is written, so that a failure delivers nothing and keeps the frame.
-    RcvQueue->ReserveRecord();
+    queue->ReserveRecord();
     if (whole) {
       *tagAddr = message.tagAddr;
       *command = message.command;
@@ -164,7 +171,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
       if (message.dataLength > 0) std::memcpy(data, message.data, message.dataLength);
       *dataLength = message.dataLength;
     }
-    RcvQueue->Remove(entry);
+    queue->Remove(entry);
     ResumeHeldReception();
     return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
   });

@@ -29,9 +29,6 @@ class TForm0 {
   std::unique_ptr<TClientSocket, SocketRelease> CreateSocket(int32_t slot);
 };
 
-// The host created by the latest PT_API_Open, or null before the first.
-extern TForm0 *HostForm;
-
 // Creates a new host and makes it current. Earlier hosts stay allocated
 // (their sockets may still be in use) until the library is unloaded.
 TForm0 *CreateHostForm();

@@ -5,8 +5,6 @@
 
 namespace roviro2 {
 
-std::unique_ptr<ReceiveQueue> RcvQueue;
-
 namespace {
 
 // Record storage kept for reuse when the queue runs empty; the storage of a

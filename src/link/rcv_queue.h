@@ -252,6 +252,5 @@ class ReceiveQueue {
 };
 
 // Null before the first PT_API_Open and after PT_API_Close.
-extern std::unique_ptr<ReceiveQueue> RcvQueue;
 
 }  // namespace roviro2

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "link/frame.h"
+#include "link/link_state.h"
 #include "platform/client_socket.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -12,14 +13,13 @@ namespace roviro2 {
 
 namespace {
 
-std::size_t limit = kDefaultReceiveLimit;
-bool anyHeld = false;  // some slot's reads may be held
-
 bool Full(const TMyTCP2 &slot, const ReceiveQueue &queue) {
+  const std::size_t limit = LinkPart().receiveLimit;
   return limit != 0 && queue.QueuedBytes(static_cast<uint8_t>(slot.IPAddr.ID)) >= limit;
 }
 
 bool RoomAgain(const TMyTCP2 &slot, const ReceiveQueue &queue) {
+  const std::size_t limit = LinkPart().receiveLimit;
   return limit == 0 || queue.QueuedBytes(static_cast<uint8_t>(slot.IPAddr.ID)) < (limit + 1) / 2;
 }
 
@@ -33,11 +33,11 @@ void Resume(TMyTCP2 &slot) {
 }  // namespace
 
 std::size_t ReceiveLimit() {
-  return limit;
+  return LinkPart().receiveLimit;
 }
 
 void SetReceiveLimit(std::size_t bytes) {
-  limit = bytes;
+  LinkPart().receiveLimit = bytes;
   ResumeHeldReception();
 }
 
@@ -47,28 +47,29 @@ bool HoldIfFull(TMyTCP2 &slot, const ReceiveQueue &queue) {
   if (!Full(slot, queue)) return false;
   slot.heldSince = NowDays();
   slot.Socket->HoldReads(true);
-  anyHeld = true;
+  LinkPart().anyHeld = true;
   return true;
 }
 
 void ResumeHeldReception() {
-  if (!anyHeld || !RcvQueue) return;
-  anyHeld = false;
-  for (TMyTCP2 &slot : GwTable) {
+  LinkState &link = LinkPart();
+  if (!link.anyHeld || !link.RcvQueue) return;
+  link.anyHeld = false;
+  for (TMyTCP2 &slot : RegistryPart().GwTable) {
     if (!slot.Socket || !slot.Socket->ReadsHeld()) continue;
-    if (RoomAgain(slot, *RcvQueue)) {
+    if (RoomAgain(slot, *link.RcvQueue)) {
       Resume(slot);
     } else {
-      anyHeld = true;
+      link.anyHeld = true;
     }
   }
 }
 
 void ForgetHeldReception() {
-  for (TMyTCP2 &slot : GwTable) {
+  for (TMyTCP2 &slot : RegistryPart().GwTable) {
     if (slot.Socket && slot.Socket->ReadsHeld()) Resume(slot);
   }
-  anyHeld = false;
+  LinkPart().anyHeld = false;
 }
 
 bool PrepareToReceive(TMyTCP2 &slot, ReceiveQueue &queue) {

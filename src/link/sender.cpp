@@ -26,7 +26,7 @@ extern "C" ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SndMsg(uint32_t gwId, const ui
   return Guarded(ROVIRO2_SEND_FAILED, [&]() -> int32_t {
     const int32_t index = FindGateway(gwId);
     if (index < 0) return ROVIRO2_NO_GATEWAY;
-    TClientSocket *socket = GwTable[index].Socket.get();
+    TClientSocket *socket = RegistryPart().GwTable[index].Socket.get();
     if (!socket) return ROVIRO2_NEVER_OPENED;
     if (!socket->Active()) return ROVIRO2_NOT_UP;
     if (!frame) return ROVIRO2_SEND_FAILED;

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
-// TClientSocket's operations on every platform, over the system calls of
-// each platform's socket_impl.
+// TClientSocket's state machine, common to every platform, over the system
+// calls of socket_calls.h.
 #include "platform/client_socket.h"
 
 #include <cerrno>
 #include <new>
 
+#include "platform/event_loop.h"
 #include "platform/notice.h"
-#include "platform/socket_impl.h"
+#include "platform/socket_calls.h"
 
 namespace roviro2 {
 
@@ -53,170 +54,187 @@ bool PeerOf(const std::string &address, uint16_t port, sockaddr_in &peer) {
 
 }  // namespace
 
-bool TClientSocket::Impl::Connect() {
+bool TClientSocket::Connect(EventLoop &loop) {
   sockaddr_in peer;
-  if (!PeerOf(address, port, peer)) return false;
-  EventLoop *loop = EventLoop::Instance();
-  if (!loop) return false;
-  const NativeSocket handle = NewHandle();
+  if (!PeerOf(address_, port_, peer)) return false;
+  const NativeSocket handle = NewSocketHandle();
   if (handle == kNoSocket) return false;
-  if (number == 0) number = loop->Enrol(&self);
-  ++generation;
-  if (!WatchConnect(handle)) {
-    CloseHandle(handle);
+  if (!loop_) {
+    number_ = loop.Enrol(this);
+    loop_ = &loop;
+  }
+  ++generation_;
+  if (!loop_->Source().WatchConnect(handle, Tag())) {
+    CloseSocketHandle(handle);
     return false;
   }
-  fd = handle;
-  state = State::kConnecting;
-  if (const int error = StartConnect(peer)) {
+  handle_ = handle;
+  state_ = State::kConnecting;
+  if (const int error = StartConnect(handle_, peer)) {
     // Known at once, but reported like any failed attempt: later, as an event.
     NoteFailure(error);
     Drop();
-    loop->Post(Tag(), PostedKind::kConnectError, error);
+    Post(PostedKind::kConnectError, error);
   }
   return true;
 }
 
-bool TClientSocket::Impl::Flush() {
-  while (!out.Empty()) {
-    const ByteView waiting{out.Data(), out.Size()};
-    const std::ptrdiff_t sent = Write(&waiting, 1);
+bool TClientSocket::Flush() {
+  while (!out_.Empty()) {
+    const ByteView waiting{out_.Data(), out_.Size()};
+    const std::ptrdiff_t sent = WriteRuns(handle_, &waiting, 1);
     if (sent == kFailed) {
-      NoteFailure(SystemError());
+      NoteFailure(LastSocketError());
       return false;
     }
     if (sent <= 0) break;
-    out.Consume(static_cast<std::size_t>(sent));
+    out_.Consume(static_cast<std::size_t>(sent));
   }
-  WatchWrites(!out.Empty());
+  WatchWrites(!out_.Empty());
   return true;
 }
 
-std::size_t TClientSocket::Impl::HandOver() {
+std::size_t TClientSocket::HandOver() {
   // A frame whose start is already out must be finished whatever the room:
   // cut off, it is lost either way. A frame cut by the system here is the
   // last one on the wire and counts as left behind.
-  while (!out.Empty()) {
-    const std::size_t size = out.HeadStarted() ? out.HeadFrameSize() : out.FramesWithin(SendRoom());
+  while (!out_.Empty()) {
+    const std::size_t size =
+        out_.HeadStarted() ? out_.HeadFrameSize() : out_.FramesWithin(SendRoom(handle_));
     if (size == 0) break;
-    const ByteView frames{out.Data(), size};
-    const std::ptrdiff_t sent = Write(&frames, 1);
+    const ByteView frames{out_.Data(), size};
+    const std::ptrdiff_t sent = WriteRuns(handle_, &frames, 1);
     if (sent <= 0) break;
-    out.Consume(static_cast<std::size_t>(sent));
+    out_.Consume(static_cast<std::size_t>(sent));
     if (static_cast<std::size_t>(sent) < size) break;
   }
   uint8_t discard[kDiscardChunk];
-  for (int i = 0; i < kMostDiscards && Read(discard, sizeof discard) > 0; ++i) {
+  for (int i = 0; i < kMostDiscards && ReadBytes(handle_, discard, sizeof discard) > 0; ++i) {
   }
-  ShutDownSending();
-  return out.FrameCount();
+  ShutDownSending(handle_);
+  return out_.FrameCount();
 }
 
-void TClientSocket::Impl::Drop() {
-  if (fd != kNoSocket) {
-    StopWatching();
-    CloseHandle(fd);
+void TClientSocket::Drop() {
+  if (handle_ != kNoSocket) {
+    if (loop_) loop_->Source().Unwatch(handle_);
+    CloseSocketHandle(handle_);
   }
-  fd = kNoSocket;
-  state = State::kIdle;
-  writesWatched = false;
-  out.Clear();
+  handle_ = kNoSocket;
+  state_ = State::kIdle;
+  writesWatched_ = false;
+  out_.Clear();
 }
 
-void TClientSocket::Impl::Fail() {
+void TClientSocket::Fail() {
   Drop();
-  if (EventLoop *loop = EventLoop::Instance()) loop->Post(Tag(), PostedKind::kDisconnect);
+  Post(PostedKind::kDisconnect);
 }
 
-TClientSocket::TClientSocket() : impl_(std::make_unique<Impl>(*this)) {}
+void TClientSocket::Post(PostedKind kind, int code) {
+  if (loop_) loop_->Post(Tag(), kind, code);
+}
+
+void TClientSocket::WatchWrites(bool on) {
+  if (writesWatched_ == on || !Connected()) return;
+  writesWatched_ = on;
+  loop_->Source().WatchConnected(handle_, Tag(), on, readsHeld_);
+}
+
+TClientSocket::TClientSocket() = default;
 
 TClientSocket::~TClientSocket() {
-  const std::size_t unsent = impl_->Connected() ? impl_->HandOver() : 0;
-  impl_->Drop();
-  if (EventLoop *loop = EventLoop::Instance(); loop && impl_->number != 0) {
-    loop->Leave(impl_->number);
-  }
+  const std::size_t unsent = Connected() ? HandOver() : 0;
+  Drop();
+  if (loop_ && number_ != 0) loop_->Leave(number_);
   // Last: a notice handler that calls the library finds nothing of this socket.
   ReportUnsent(unsent);
 }
 
 const std::string &TClientSocket::Address() const {
-  return impl_->address;
+  return address_;
 }
 
 uint16_t TClientSocket::Port() const {
-  return impl_->port;
+  return port_;
 }
 
 bool TClientSocket::SetAddress(const std::string &address) {
-  if (address == impl_->address) return true;
+  if (address == address_) return true;
   if (Active()) return false;
-  impl_->address = address;
+  address_ = address;
   return true;
 }
 
 bool TClientSocket::SetPort(uint16_t port) {
-  if (port == impl_->port) return true;
+  if (port == port_) return true;
   if (Active()) return false;
-  impl_->port = port;
+  port_ = port;
   return true;
 }
 
 void TClientSocket::HoldReads(bool held) {
-  Impl &impl = *impl_;
-  if (impl.readsHeld == held || !impl.Connected()) return;
-  impl.readsHeld = held;
-  impl.WatchReads();
-  if (EventLoop *loop = EventLoop::Instance(); loop && !held)
-    loop->Post(impl.Tag(), PostedKind::kRead);
+  if (readsHeld_ == held || !Connected()) return;
+  readsHeld_ = held;
+  loop_->Source().WatchConnected(handle_, Tag(), writesWatched_, readsHeld_);
+  if (!held) Post(PostedKind::kRead);
 }
 
 bool TClientSocket::ReadsHeld() const {
-  return impl_->readsHeld;
+  return readsHeld_;
 }
 
 int TClientSocket::LastError() const {
-  return impl_->lastError;
+  return lastError_;
 }
 
 bool TClientSocket::EndedByPeer() const {
-  return impl_->endedByPeer;
+  return endedByPeer_;
 }
 
 bool TClientSocket::Active() const {
-  return impl_->Connected();
+  return Connected();
 }
 
-bool TClientSocket::Open() {
+bool TClientSocket::Connecting() const {
+  return state_ == State::kConnecting;
+}
+
+bool TClientSocket::Open(EventLoop &loop) {
   if (Active()) return true;
-  impl_->Drop();
-  return impl_->Connect();
+  Drop();
+  if (loop_ != &loop && loop_) {
+    loop_->Leave(number_);
+    loop_ = nullptr;
+    number_ = 0;
+  }
+  return Connect(loop);
 }
 
 void TClientSocket::Close() {
   if (!Active()) return;
-  const std::size_t unsent = impl_->HandOver();
-  impl_->Fail();
+  const std::size_t unsent = HandOver();
+  Fail();
   ReportUnsent(unsent);
 }
 
 void TClientSocket::CloseInner() {
-  if (impl_->fd == kNoSocket) {
-    ++impl_->generation;  // what an earlier attempt still had pending is dropped
+  if (handle_ == kNoSocket) {
+    ++generation_;  // what an earlier attempt still had pending is dropped
     return;
   }
-  impl_->Drop();
-  ++impl_->generation;
-  if (EventLoop *loop = EventLoop::Instance()) loop->Post(impl_->Tag(), PostedKind::kDisconnect);
+  Drop();
+  ++generation_;
+  Post(PostedKind::kDisconnect);
 }
 
 bool TClientSocket::Reserve(std::size_t bytes) {
-  if (!impl_->Connected()) return false;
-  if (!impl_->Flush()) {
-    impl_->Fail();
+  if (!Connected()) return false;
+  if (!Flush()) {
+    Fail();
     return false;
   }
-  return impl_->out.Room() >= bytes;
+  return out_.Room() >= bytes;
 }
 
 SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
@@ -225,19 +243,18 @@ SendOutcome TClientSocket::Send(const uint8_t *data, std::size_t size) {
 }
 
 SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
-  Impl &impl = *impl_;
-  if (!impl.Connected()) return SendOutcome::kNotConnected;
+  if (!Connected()) return SendOutcome::kNotConnected;
   if (count > kMaxRuns) return SendOutcome::kNoRoom;
   const std::size_t total = TotalSize(runs, count);
   if (!Reserve(total)) {
-    return impl.Connected() ? SendOutcome::kNoRoom : SendOutcome::kFailed;
+    return Connected() ? SendOutcome::kNoRoom : SendOutcome::kFailed;
   }
   std::size_t sent = 0;
-  if (impl.out.Empty()) {
-    const std::ptrdiff_t result = impl.Write(runs, count);
-    if (result == Impl::kFailed) {
-      impl.NoteFailure(Impl::SystemError());
-      impl.Fail();
+  if (out_.Empty()) {
+    const std::ptrdiff_t result = WriteRuns(handle_, runs, count);
+    if (result == kFailed) {
+      NoteFailure(LastSocketError());
+      Fail();
       return SendOutcome::kFailed;
     }
     sent = result < 0 ? 0 : static_cast<std::size_t>(result);
@@ -246,36 +263,96 @@ SendOutcome TClientSocket::Send(const ByteView *runs, std::size_t count) {
   // left something over.
   if (sent < total) {
     try {
-      KeepUnsent(impl.out, runs, count, sent);
+      KeepUnsent(out_, runs, count, sent);
     } catch (const std::bad_alloc &) {
       // Part of the frame may be on the wire already and the rest has no
       // place: only a new connection can keep the gateway's frames whole.
-      impl.NoteFailure(ENOMEM);
-      impl.Fail();
+      NoteFailure(ENOMEM);
+      Fail();
       return SendOutcome::kFailed;
     }
-    impl.WatchWrites(true);
+    WatchWrites(true);
   }
   return SendOutcome::kTaken;
 }
 
 ByteView TClientSocket::Receive() {
-  Impl &impl = *impl_;
-  EventLoop *loop = EventLoop::Instance();
-  if (!impl.Connected() || !loop) return {};
+  if (!Connected()) return {};
   // A large backlog is read in parts, one per read event, so the bytes of
   // one read stay in the processor's cache while they are cut into frames.
-  uint8_t *area = loop->ReadArea();
-  const std::ptrdiff_t got = impl.Read(area, EventLoop::kReadAreaSize);
+  uint8_t *area = loop_->ReadArea();
+  const std::ptrdiff_t got = ReadBytes(handle_, area, EventLoop::kReadAreaSize);
   if (got > 0) return {area, static_cast<std::size_t>(got)};
-  if (got == Impl::kWouldBlock) return {};
+  if (got == kWouldBlock) return {};
   if (got == 0) {
-    impl.NotePeerClosed();
+    NotePeerClosed();
   } else {
-    impl.NoteFailure(Impl::SystemError());
+    NoteFailure(LastSocketError());
   }
-  impl.Fail();
+  Fail();
   return {};
+}
+
+std::size_t TClientSocket::BytesReady() const {
+  return BytesWaiting(handle_);
+}
+
+void TClientSocket::OnConnectResult(int reported, int otherwise) {
+  if (!Connecting()) return;
+  int error = reported != 0 ? reported : ConnectOutcome(handle_);
+  if (error == 0) error = otherwise;
+  if (error == 0) {
+    state_ = State::kConnected;
+    writesWatched_ = false;
+    readsHeld_ = false;
+    loop_->Source().WatchConnected(handle_, Tag(), false, false);
+    RaiseConnect(*this);
+  } else {
+    NoteFailure(error);
+    Drop();
+    RaiseError(*this, SocketErrorKind::eeConnect, error);
+  }
+}
+
+void TClientSocket::OnReadable() {
+  if (Connected()) RaiseRead(*this);
+}
+
+void TClientSocket::OnReadError(int error) {
+  if (Connected()) RaiseError(*this, SocketErrorKind::eeReceive, error);
+}
+
+bool TClientSocket::OnWritable(int error) {
+  if (!Connected() || (error == 0 && Flush())) return false;
+  Drop();
+  RaiseDisconnect(*this);
+  return true;
+}
+
+bool TClientSocket::OnHangUp() {
+  if (!Connected() || BytesReady() != 0) return false;
+  const int state = PeerState(handle_);
+  if (state == 0) return false;
+  // A connection that ends with an error is treated like one the peer closed.
+  OnClosed(state == kPeerClosed ? 0 : state);
+  return true;
+}
+
+void TClientSocket::OnClosed(int error) {
+  if (!Connected()) return;
+  if (error != 0) {
+    NoteFailure(error);
+  } else {
+    NotePeerClosed();
+  }
+  Drop();
+  RaiseDisconnect(*this);
+}
+
+void TClientSocket::LoopEnded() {
+  Drop();
+  loop_ = nullptr;
+  number_ = 0;
 }
 
 }  // namespace roviro2

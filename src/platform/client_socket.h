@@ -5,15 +5,23 @@
 // completed or failed, data arrived, peer closed) becomes an event that runs
 // only when the library's thread dispatches (see socket_events.h), never from
 // inside an operation. Handlers are plain functions set by the owner.
+//
+// The socket registers its handle with the event source of the loop it is
+// opened on; the source calls the entry points below (OnConnectResult,
+// OnReadable, OnWritable, OnHangUp, ...) with what the system reported. The
+// state machine is common to every platform; the system calls under it are
+// each platform's own (socket_calls.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "platform/byte_view.h"
+#include "platform/event_source.h"
+#include "platform/native_socket.h"
+#include "platform/output_buffer.h"
 
 namespace roviro2 {
 
@@ -21,6 +29,8 @@ namespace roviro2 {
 enum class SocketErrorKind { eeGeneral, eeSend, eeReceive, eeConnect, eeDisconnect, eeAccept };
 
 class TClientSocket;
+class EventLoop;
+enum class PostedKind;
 
 using SocketNotifyHandler = std::function<void(TClientSocket &socket)>;
 // The handler may set errorCode to 0 to drop the error.
@@ -56,11 +66,14 @@ class TClientSocket {
   // disconnect event; false while an attempt is under way.
   bool Active() const;
 
-  // Starts a non-blocking connect and returns at once. False, with nothing
-  // pending, when the address is empty or not a dotted IPv4 address, or no
-  // socket can be created. Every other failure arrives later as a connect
-  // error event.
-  bool Open();
+  // A connect is under way.
+  bool Connecting() const;
+
+  // Starts a non-blocking connect, watched by the loop's event source, and
+  // returns at once. False, with nothing pending, when the address is empty
+  // or not a dotted IPv4 address, or no socket can be created. Every other
+  // failure arrives later as a connect error event.
+  bool Open(EventLoop &loop);
   // On a connected socket: closes the connection at once (Active false) and
   // raises the disconnect event at the next dispatch. Otherwise nothing.
   void Close();
@@ -90,17 +103,82 @@ class TClientSocket {
   // raises the next read event. The bytes are valid until the next Receive
   // of any socket.
   ByteView Receive();
+  // Bytes that wait in the system to be read.
+  std::size_t BytesReady() const;
 
   SocketNotifyHandler OnConnect;
   SocketNotifyHandler OnDisconnect;
   SocketNotifyHandler OnRead;
   SocketErrorHandler OnError;
 
-  struct Impl;
-  Impl &Internals() { return *impl_; }
+  // What the loop and its event source call.
+  // The name of the socket's current handle in the loop.
+  EventTag Tag() const { return (static_cast<EventTag>(number_) << 32) | generation_; }
+  // The connect under way ended: `reported` is the error the system gave
+  // with the event, if any; without one, the outcome the handle records
+  // counts, and when it records none, `otherwise`. Connected on 0 (connect
+  // event), failed and closed on anything else (connect error event).
+  void OnConnectResult(int reported, int otherwise = 0);
+  // Input arrived: raises the read event unless reads are held.
+  void OnReadable();
+  // A receive notification carried an error: raises the receive error event.
+  void OnReadError(int error);
+  // Room to write: writes out what waits. True when that failed, or the
+  // notification carried an error, and the connection ended (disconnect
+  // event).
+  bool OnWritable(int error = 0);
+  // The system flagged an end of the connection: closes it when no byte is
+  // left to read and the peer is gone. True when it closed.
+  bool OnHangUp();
+  // The connection ended (error 0: closed by the peer in order): closes it
+  // and raises the disconnect event.
+  void OnClosed(int error);
+  // The loop ends: the handle is dropped quietly; a later Open may use
+  // another loop.
+  void LoopEnded();
 
  private:
-  std::unique_ptr<Impl> impl_;
+  enum class State { kIdle, kConnecting, kConnected };
+
+  bool Connected() const { return state_ == State::kConnected; }
+  bool Connect(EventLoop &loop);
+  // Writes out what waits; false when the connection failed.
+  bool Flush();
+  // Closes the handle of a failed connection; its disconnect event follows
+  // at the next dispatch.
+  void Fail();
+  // Closes the handle without raising anything.
+  void Drop();
+  // Before a graceful close: hands the system the waiting frames it takes
+  // whole, discards unread input (the system would answer it with a reset
+  // that loses what it still has to send) and shuts sending down. Returns the
+  // count of frames that stay behind.
+  std::size_t HandOver();
+  void WatchWrites(bool on);
+  void Post(PostedKind kind, int code = 0);
+
+  // What ended the last attempt or connection, for the application to tell.
+  void NoteFailure(int code) {
+    lastError_ = code;
+    endedByPeer_ = false;
+  }
+  void NotePeerClosed() {
+    lastError_ = 0;
+    endedByPeer_ = true;
+  }
+
+  std::string address_;
+  uint16_t port_ = 0;
+  NativeSocket handle_ = kNoSocket;
+  State state_ = State::kIdle;
+  EventLoop *loop_ = nullptr;  // the loop that knows it, while that runs
+  uint32_t number_ = 0;        // its number in loop_
+  uint32_t generation_ = 0;    // raised for every new handle
+  bool writesWatched_ = false;
+  bool readsHeld_ = false;    // read events wait until the application makes room
+  int lastError_ = 0;         // system code of the last failure; 0: none
+  bool endedByPeer_ = false;  // the last connection was closed by the peer
+  OutputBuffer out_{kOutputCapacity};
 };
 
 }  // namespace roviro2

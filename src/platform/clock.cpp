@@ -3,14 +3,11 @@
 
 #include <chrono>
 
+#include "platform/platform_state.h"
+
 namespace roviro2 {
 
 namespace {
-
-std::function<double()> &SubstituteClock() {
-  static std::function<double()> clock;
-  return clock;
-}
 
 double MonotonicDays() {
   using Days = std::chrono::duration<double, std::ratio<86400>>;
@@ -21,12 +18,12 @@ double MonotonicDays() {
 }  // namespace
 
 double NowDays() {
-  const std::function<double()> &clock = SubstituteClock();
+  const std::function<double()> &clock = PlatformPart().clock;
   return clock ? clock() : MonotonicDays();
 }
 
 void SetClockForTesting(std::function<double()> clock) {
-  SubstituteClock() = std::move(clock);
+  PlatformPart().clock = std::move(clock);
 }
 
 }  // namespace roviro2

@@ -3,52 +3,48 @@
 
 #include <new>
 
-#include "platform/event_source.h"
+#include "platform/platform_state.h"
 #include "platform/socket_events.h"
-#include "platform/socket_impl.h"
 
 namespace roviro2 {
 
 namespace {
 
-EventLoop *running = nullptr;
-uint64_t lifetime = 0;  // starts and stops so far
-
 uint32_t NumberOf(EventTag tag) {
   return static_cast<uint32_t>(tag >> 32);
-}
-uint32_t GenerationOf(EventTag tag) {
-  return static_cast<uint32_t>(tag);
 }
 
 }  // namespace
 
 EventLoop *EventLoop::Instance() {
-  return running;
+  return PlatformPart().loop;
 }
 
 uint64_t EventLoop::Lifetime() {
-  return lifetime;
+  return PlatformPart().loopLifetime;
 }
 
 bool EventLoop::Start() {
-  if (running) return true;
+  PlatformState &platform = PlatformPart();
+  if (platform.loop) return true;
   try {
     std::unique_ptr<EventSource> source = EventSource::Create();
     if (!source) return false;
-    running = new EventLoop(std::move(source));
+    platform.loop = new EventLoop(std::move(source));
   } catch (const std::bad_alloc &) {
     return false;  // sockets then fail to open
   }
-  ++lifetime;
+  ++platform.loopLifetime;
   return true;
 }
 
 void EventLoop::Stop() {
-  if (!running) return;
-  ++lifetime;
-  delete running;
-  running = nullptr;
+  PlatformState &platform = PlatformPart();
+  if (!platform.loop) return;
+  ++platform.loopLifetime;
+  // The loop's sockets may look for it while it ends: it is known until gone.
+  delete platform.loop;
+  platform.loop = nullptr;
 }
 
 // Not value-initialised: a read hands out only the bytes it wrote.
@@ -58,11 +54,8 @@ EventLoop::EventLoop(std::unique_ptr<EventSource> source)
 EventLoop::~EventLoop() {
   // Sockets still alive lose their handles quietly and may be opened again
   // once a new loop runs.
-  for (auto &known : sockets_) {
-    TClientSocket::Impl &impl = known.second->Internals();
-    impl.Drop();
-    impl.number = 0;
-  }
+  for (auto &known : sockets_)
+    known.second->LoopEnded();
 }
 
 uint8_t *EventLoop::ReadArea() {
@@ -89,7 +82,7 @@ TClientSocket *EventLoop::Find(EventTag tag) const {
   const auto known = sockets_.find(NumberOf(tag));
   if (known == sockets_.end()) return nullptr;
   TClientSocket *socket = known->second;
-  return socket->Internals().generation == GenerationOf(tag) ? socket : nullptr;
+  return socket->Tag() == tag ? socket : nullptr;
 }
 
 void EventLoop::Post(EventTag tag, PostedKind kind, int code) {
@@ -142,18 +135,6 @@ int EventLoop::RunPosted() {
     spare_.swap(batch);
   }
   return ran;
-}
-
-void FinishConnect(TClientSocket &socket, int error) {
-  TClientSocket::Impl &impl = socket.Internals();
-  if (error == 0) {
-    impl.BecomeConnected();
-    RaiseConnect(socket);
-  } else {
-    impl.NoteFailure(error);
-    impl.Drop();
-    RaiseError(socket, SocketErrorKind::eeConnect, error);
-  }
 }
 
 // An exception of a handler is caught where the event is dispatched: it

@@ -15,17 +15,11 @@
 #include <vector>
 
 #include "platform/client_socket.h"
+#include "platform/event_source.h"
 
 namespace roviro2 {
 
-// Names one handle of one socket: the socket's number in the high half, the
-// socket's handle generation in the low half. Events of an older generation
-// are stale and dropped.
-using EventTag = uint64_t;
-
 enum class PostedKind { kDisconnect, kConnectError, kRead };
-
-class EventSource;
 
 class EventLoop {
  public:
@@ -88,10 +82,6 @@ class LoopAlive {
  private:
   uint64_t lifetime_;
 };
-
-// The connect under way on the socket ended: connected when error is 0 (the
-// connect event), otherwise failed and closed (the connect error event).
-void FinishConnect(TClientSocket &socket, int error);
 
 // Raising the events of a socket on the library's thread.
 void RaiseConnect(TClientSocket &socket);

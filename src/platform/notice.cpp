@@ -1,20 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "platform/notice.h"
 
+#include "platform/platform_state.h"
+
 namespace roviro2 {
-
-namespace {
-
-NoticeHandler &InstalledHandler() {
-  static NoticeHandler handler;
-  return handler;
-}
-
-}  // namespace
 
 void ShowNotice(const std::string &text) {
   // A copy: the handler may install another one while it runs.
-  const NoticeHandler handler = InstalledHandler();
+  const NoticeHandler handler = PlatformPart().noticeHandler;
   if (handler) {
     handler(text);
     return;
@@ -23,7 +16,7 @@ void ShowNotice(const std::string &text) {
 }
 
 void SetNoticeHandler(NoticeHandler handler) {
-  InstalledHandler() = std::move(handler);
+  PlatformPart().noticeHandler = std::move(handler);
 }
 
 }  // namespace roviro2

@@ -55,16 +55,27 @@ constexpr double kReconnectPauseDays = 1.0 / 86400.0;
 // Receive time-out of every configured gateway, in days (604.8 seconds).
 constexpr double kRcvTimeOutDays = 0.007;
 
-extern TMyTCP2 GwTable[kMaxGateways];
-extern uint16_t GwCount;
-extern uint16_t DefaultGw;
+// The registry's part of the library's state (see lib/library_state.h).
+struct RegistryState {
+  // First, so that it outlives the table: set while the library is unloaded,
+  // when the slots' sockets are not released.
+  bool unloading = false;
+  TMyTCP2 GwTable[kMaxGateways];
+  uint16_t GwCount = 0;
+  uint16_t DefaultGw = 0;
+};
+
+RegistryState &RegistryPart();
 
 // Slot index of the lowest configured slot with this ID (low 16 bits of
 // gwId); -1 for ID 0, -2 when no slot has it.
 int32_t FindGateway(uint32_t gwId);
 
 // Puts every slot and the counters back to their state at library load.
-// Sockets must have been released before. For tests.
+// Sockets must have been released before.
+void ResetGatewayTable();
+// The whole library state back to its state at load (lib/library_state.h).
+// For tests.
 void ResetGatewayTableForTesting();
 
 }  // namespace roviro2

@@ -16,20 +16,21 @@ constexpr std::size_t kMaxIpIndexBytes = 1 << 20;
 }  // namespace
 
 int32_t LoadIpIndexFile(const char *path) {
-  DefaultGw = 0;
-  GwCount = 0;
+  RegistryState &registry = RegistryPart();
+  registry.DefaultGw = 0;
+  registry.GwCount = 0;
   std::vector<uint8_t> bytes;
   if (!ReadRegularFile(path, kMaxIpIndexBytes, bytes)) return -1;
   const IpIndexResult read = ReadIpIndex(bytes.data(), bytes.size(), kMaxGateways);
   if (!read.ok) return -1;
   for (std::size_t i = 0; i < read.entries.size(); ++i) {
-    TMyTCP2 &slot = GwTable[i];
+    TMyTCP2 &slot = registry.GwTable[i];
     slot.IPAddr = {read.entries[i].id, read.entries[i].ip, read.entries[i].port};
     slot.OpenFlag = 0;
     slot.OpenCnt = 0;
   }
-  GwCount = static_cast<uint16_t>(read.entries.size());
-  return GwCount;
+  registry.GwCount = static_cast<uint16_t>(read.entries.size());
+  return registry.GwCount;
 }
 
 }  // namespace roviro2

@@ -30,7 +30,7 @@ std::string AddressText(const char *text) {
 
 int32_t ConfiguredIndex(uint32_t index) {
   const uint16_t slot = static_cast<uint16_t>(index);
-  return slot < GwCount ? slot : kNoSuchIndex;
+  return slot < RegistryPart().GwCount ? slot : kNoSuchIndex;
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ int32_t ConfiguredIndex(uint32_t index) {
 extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Cnt(void) {
-  return Guarded(0, [&]() -> int32_t { return GwCount; });
+  return Guarded(0, [&]() -> int32_t { return RegistryPart().GwCount; });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, char *ipOut,
@@ -46,7 +46,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Conf(uint32_t index, uint16_t *idOut, cha
   return Guarded(-1, [&]() -> int32_t {
     const int32_t slot = ConfiguredIndex(index);
     if (slot < 0) return -1;
-    const TIPAddrBook &entry = GwTable[slot].IPAddr;
+    const TIPAddrBook &entry = RegistryPart().GwTable[slot].IPAddr;
     if (idOut) *idOut = entry.ID;
     if (portOut) *portOut = entry.Port;
     // At most 15 characters and the zero byte: every caller's room for a
@@ -65,7 +65,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Ndx2ID(uint32_t index) {
   return Guarded(-1, [&]() -> int32_t {
     const int32_t slot = ConfiguredIndex(index);
     if (slot < 0) return -1;
-    return GwTable[slot].IPAddr.ID;
+    return RegistryPart().GwTable[slot].IPAddr.ID;
   });
 }
 
@@ -77,16 +77,17 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr
   return Guarded(-1, [&]() -> int32_t {
     if (FindGateway(gwId) >= 0) return -2;
     const std::string ip = AddressText(ipAddr);
-    for (int i = 0; i < GwCount; ++i) {
-      const TIPAddrBook &entry = GwTable[i].IPAddr;
+    RegistryState &registry = RegistryPart();
+    for (int i = 0; i < registry.GwCount; ++i) {
+      const TIPAddrBook &entry = registry.GwTable[i].IPAddr;
       if (entry.Port == port && entry.IP == ip) return -3;
     }
-    if (GwCount == kMaxGateways) return -1;
-    TMyTCP2 &slot = GwTable[GwCount];
+    if (registry.GwCount == kMaxGateways) return -1;
+    TMyTCP2 &slot = registry.GwTable[registry.GwCount];
     slot.IPAddr = {static_cast<uint16_t>(gwId), ip, static_cast<uint16_t>(port)};
     // An added gateway waits for incomplete frames as long as a loaded one.
     slot.RcvTimeOut = kRcvTimeOutDays;
-    return GwCount++;
+    return registry.GwCount++;
   });
 }
 
@@ -94,8 +95,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_UpdConf(uint32_t gwId, const char *ipAddr
   return Guarded(-1, [&]() -> int32_t {
     const int32_t index = FindGateway(gwId);
     if (index < 0) return -1;
-    GwTable[index].IPAddr.Port = static_cast<uint16_t>(port);
-    GwTable[index].IPAddr.IP = AddressText(ipAddr);
+    RegistryPart().GwTable[index].IPAddr.Port = static_cast<uint16_t>(port);
+    RegistryPart().GwTable[index].IPAddr.IP = AddressText(ipAddr);
     return index;
   });
 }
@@ -104,7 +105,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_DelConf(uint32_t gwId) {
   return Guarded(-1, [&]() -> int32_t {
     const int32_t index = FindGateway(gwId);
     if (index < 0) return -1;
-    GwTable[index].IPAddr.ID = 0;
+    RegistryPart().GwTable[index].IPAddr.ID = 0;
     return index;
   });
 }
@@ -113,13 +114,13 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_SetDefault(uint32_t gwId) {
   return Guarded(-1, [&]() -> int32_t {
     const int32_t index = FindGateway(gwId);
     if (index < 0) return -1;
-    DefaultGw = static_cast<uint16_t>(gwId);
+    RegistryPart().DefaultGw = static_cast<uint16_t>(gwId);
     return index;
   });
 }
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_GetDefault(void) {
-  return Guarded(0, [&]() -> int32_t { return DefaultGw; });
+  return Guarded(0, [&]() -> int32_t { return RegistryPart().DefaultGw; });
 }
 
 }  // extern "C"

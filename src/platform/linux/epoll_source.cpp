@@ -7,8 +7,6 @@
 
 #include <cerrno>
 
-#include "platform/socket_impl.h"
-
 namespace roviro2 {
 
 namespace {
@@ -38,25 +36,25 @@ EpollSource::~EpollSource() {
   close(epoll_);
 }
 
-EpollSource *EpollSource::Running() {
-  EventLoop *loop = EventLoop::Instance();
-  return loop ? static_cast<EpollSource *>(&loop->Source()) : nullptr;
-}
-
-bool EpollSource::Watch(int fd, EventTag tag, bool connecting, bool wantWrite, bool added,
-                        bool readsHeld) {
+bool EpollSource::Control(int operation, NativeSocket handle, EventTag tag, uint32_t events) {
   epoll_event ev{};
-  const uint32_t writes = wantWrite ? EPOLLOUT : 0u;
-  ev.events = connecting  ? EPOLLOUT
-              : readsHeld ? (EPOLLET | writes)
-                          : (EPOLLIN | EPOLLRDHUP | writes);
+  ev.events = events;
   ev.data.u64 = tag;
-  return epoll_ctl(epoll_, added ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &ev) == 0;
+  return epoll_ctl(epoll_, operation, static_cast<int>(handle), &ev) == 0;
 }
 
-void EpollSource::Unwatch(int fd) {
+bool EpollSource::WatchConnect(NativeSocket handle, EventTag tag) {
+  return Control(EPOLL_CTL_ADD, handle, tag, EPOLLOUT);
+}
+
+void EpollSource::WatchConnected(NativeSocket handle, EventTag tag, bool writes, bool readsHeld) {
+  const uint32_t out = writes ? EPOLLOUT : 0u;
+  Control(EPOLL_CTL_MOD, handle, tag, readsHeld ? (EPOLLET | out) : (EPOLLIN | EPOLLRDHUP | out));
+}
+
+void EpollSource::Unwatch(NativeSocket handle) {
   epoll_event ev{};
-  epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, &ev);
+  epoll_ctl(epoll_, EPOLL_CTL_DEL, static_cast<int>(handle), &ev);
 }
 
 void EpollSource::Wake() {
@@ -96,49 +94,40 @@ int EpollSource::RunReady(EventLoop &loop) {
 int EpollSource::HandleReady(EventLoop &loop, EventTag tag, uint32_t mask) {
   TClientSocket *socket = loop.Find(tag);
   if (!socket) return 0;
-  if (socket->Internals().Connecting()) {
-    int error = socket->Internals().ConnectResult();
-    if (error == 0 && !(mask & EPOLLOUT)) error = ECONNREFUSED;
-    FinishConnect(*socket, error);
+  if (socket->Connecting()) {
+    // Reported without room to write, a connect that records no error was
+    // refused all the same.
+    socket->OnConnectResult(0, (mask & EPOLLOUT) ? 0 : ECONNREFUSED);
     return 1;
   }
-  if (socket->Internals().Connected()) return HandleConnected(loop, tag, mask);
+  if (socket->Active()) return HandleConnected(loop, tag, mask);
   return 0;
 }
 
 int EpollSource::HandleConnected(EventLoop &loop, EventTag tag, uint32_t mask) {
   TClientSocket *socket = loop.Find(tag);
-  if ((mask & EPOLLOUT) && !socket->Internals().Flush()) {
-    socket->Internals().Drop();
-    RaiseDisconnect(*socket);
-    return 1;
-  }
+  if ((mask & EPOLLOUT) && socket->OnWritable()) return 1;
   // While reads are held, what waits (bytes or the end of the stream) stays
   // in the kernel until they resume.
-  if (socket->Internals().readsHeld) return 0;
+  if (socket->ReadsHeld()) return 0;
   // The kernel flags a closed or failed connection in the event itself.
   // Without such a flag, readable means bytes are waiting, and the read
   // handler's own read finds out how many; with one, it is worth more system
   // calls to tell bytes still to read from the end of the stream.
   const bool hungUp = (mask & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0;
-  const bool readable = hungUp ? socket->Internals().BytesReady() > 0 : (mask & EPOLLIN) != 0;
+  const bool readable = hungUp ? socket->BytesReady() > 0 : (mask & EPOLLIN) != 0;
   int ran = 0;
   if (readable) {
     const LoopAlive alive;
-    RaiseRead(*socket);
+    socket->OnReadable();
     ++ran;
     // The handler may have ended the loop, released the socket or closed
     // the connection.
     if (!alive) return ran;
     socket = loop.Find(tag);
-    if (!socket || !socket->Internals().Connected()) return ran;
+    if (!socket || !socket->Active()) return ran;
   }
-  if (hungUp && socket->Internals().BytesReady() == 0 && socket->Internals().PeerGone()) {
-    // A connection that ends with an error is treated like one the peer closed.
-    socket->Internals().Drop();
-    RaiseDisconnect(*socket);
-    ++ran;
-  }
+  if (hungUp && socket->OnHangUp()) ++ran;
   return ran;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The POSIX system calls of TClientSocket: a non-blocking TCP socket watched
-// by the epoll source.
+// The Linux system calls under TClientSocket: a non-blocking TCP socket,
+// watched by the epoll source.
 #include <arpa/inet.h>
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
@@ -12,8 +12,7 @@
 
 #include <cerrno>
 
-#include "platform/linux/epoll_source.h"
-#include "platform/socket_impl.h"
+#include "platform/socket_calls.h"
 
 namespace roviro2 {
 
@@ -48,7 +47,7 @@ bool WouldBlock(int error) {
 
 // A single run goes out with send, which costs the kernel less than
 // sendmsg's gather list.
-ssize_t WriteRuns(int fd, const ByteView *runs, std::size_t count) {
+ssize_t SendRuns(int fd, const ByteView *runs, std::size_t count) {
   if (count == 1) return send(fd, runs[0].data, runs[0].size, kSendFlags);
   iovec pieces[kMaxRuns];
   for (std::size_t i = 0; i < count; ++i)
@@ -65,55 +64,37 @@ int Fd(NativeSocket handle) {
 
 }  // namespace
 
-NativeSocket TClientSocket::Impl::NewHandle() {
+int LastSocketError() {
+  return errno;
+}
+
+NativeSocket NewSocketHandle() {
   const int handle = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (handle < 0) return kNoSocket;
   ConfigureSocket(handle);
   return handle;
 }
 
-void TClientSocket::Impl::CloseHandle(NativeSocket handle) {
+void CloseSocketHandle(NativeSocket handle) {
   close(Fd(handle));
 }
 
-bool TClientSocket::Impl::WatchConnect(NativeSocket handle) {
-  return EpollSource::Running()->Watch(Fd(handle), Tag(), true, false, false);
-}
-
-int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
+int StartConnect(NativeSocket handle, const sockaddr_in &peer) {
   int result;
   do {
-    result = connect(Fd(fd), reinterpret_cast<const sockaddr *>(&peer), sizeof peer);
+    result = connect(Fd(handle), reinterpret_cast<const sockaddr *>(&peer), sizeof peer);
   } while (result != 0 && errno == EINTR);
   return result == 0 || errno == EINPROGRESS ? 0 : errno;
 }
 
-int TClientSocket::Impl::ConnectResult() const {
+int ConnectOutcome(NativeSocket handle) {
   int error = 0;
   socklen_t size = sizeof error;
-  if (getsockopt(Fd(fd), SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
+  if (getsockopt(Fd(handle), SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
   return error;
 }
 
-void TClientSocket::Impl::BecomeConnected() {
-  state = State::kConnected;
-  writesWatched = false;
-  readsHeld = false;
-  EpollSource::Running()->Watch(Fd(fd), Tag(), false, false, true);
-}
-
-void TClientSocket::Impl::WatchWrites(bool on) {
-  if (writesWatched == on || !Connected()) return;
-  writesWatched = on;
-  EpollSource::Running()->Watch(Fd(fd), Tag(), false, on, true, readsHeld);
-}
-
-void TClientSocket::Impl::WatchReads() {
-  if (!Connected()) return;
-  EpollSource::Running()->Watch(Fd(fd), Tag(), false, writesWatched, true, readsHeld);
-}
-
-std::size_t TClientSocket::Impl::SendRoom() const {
+std::size_t SendRoom(NativeSocket handle) {
   // The kernel queues a send whole as long as, each time it adds a packet
   // buffer, its send queue's memory is below the send buffer size. A packet
   // buffer holds at least one segment (half the MSS leaves room for TCP
@@ -122,9 +103,9 @@ std::size_t TClientSocket::Impl::SendRoom() const {
   socklen_t size = sizeof memory;
   int mss = 0;
   socklen_t mssSize = sizeof mss;
-  if (getsockopt(Fd(fd), SOL_SOCKET, SO_MEMINFO, memory, &size) != 0 ||
+  if (getsockopt(Fd(handle), SOL_SOCKET, SO_MEMINFO, memory, &size) != 0 ||
       size <= SK_MEMINFO_WMEM_QUEUED * sizeof memory[0] ||
-      getsockopt(Fd(fd), IPPROTO_TCP, TCP_MAXSEG, &mss, &mssSize) != 0 || mss < 2) {
+      getsockopt(Fd(handle), IPPROTO_TCP, TCP_MAXSEG, &mss, &mssSize) != 0 || mss < 2) {
     return 0;
   }
   const uint64_t limit = memory[SK_MEMINFO_SNDBUF];
@@ -136,52 +117,40 @@ std::size_t TClientSocket::Impl::SendRoom() const {
                                   (segment + kPacketCost));
 }
 
-void TClientSocket::Impl::ShutDownSending() {
-  shutdown(Fd(fd), SHUT_WR);
+void ShutDownSending(NativeSocket handle) {
+  shutdown(Fd(handle), SHUT_WR);
 }
 
-std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t count) {
+std::ptrdiff_t WriteRuns(NativeSocket handle, const ByteView *runs, std::size_t count) {
   ssize_t sent;
   do {
-    sent = WriteRuns(Fd(fd), runs, count);
+    sent = SendRuns(Fd(handle), runs, count);
   } while (sent < 0 && errno == EINTR);
   if (sent >= 0) return sent;
   return WouldBlock(errno) ? kWouldBlock : kFailed;
 }
 
-std::ptrdiff_t TClientSocket::Impl::Read(uint8_t *area, std::size_t size) {
+std::ptrdiff_t ReadBytes(NativeSocket handle, uint8_t *area, std::size_t size) {
   ssize_t got;
   do {
-    got = recv(Fd(fd), area, size, MSG_DONTWAIT);
+    got = recv(Fd(handle), area, size, MSG_DONTWAIT);
   } while (got < 0 && errno == EINTR);
   if (got >= 0) return got;
   return WouldBlock(errno) ? kWouldBlock : kFailed;
 }
 
-std::size_t TClientSocket::Impl::BytesReady() const {
+std::size_t BytesWaiting(NativeSocket handle) {
   int count = 0;
-  if (fd == kNoSocket || ioctl(Fd(fd), FIONREAD, &count) != 0 || count < 0) return 0;
+  if (handle == kNoSocket || ioctl(Fd(handle), FIONREAD, &count) != 0 || count < 0) return 0;
   return static_cast<std::size_t>(count);
 }
 
-bool TClientSocket::Impl::PeerGone() {
+int PeerState(NativeSocket handle) {
   uint8_t byte;
-  const ssize_t got = recv(Fd(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-  if (got == 0) {
-    NotePeerClosed();
-    return true;
-  }
-  if (got > 0 || WouldBlock(errno) || errno == EINTR) return false;
-  NoteFailure(errno);
-  return true;
-}
-
-int TClientSocket::Impl::SystemError() {
+  const ssize_t got = recv(Fd(handle), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (got == 0) return kPeerClosed;
+  if (got > 0 || WouldBlock(errno) || errno == EINTR) return 0;
   return errno;
-}
-
-void TClientSocket::Impl::StopWatching() {
-  if (EpollSource *source = EpollSource::Running()) source->Unwatch(Fd(fd));
 }
 
 }  // namespace roviro2

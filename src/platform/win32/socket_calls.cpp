@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The Windows system calls of TClientSocket: a Winsock socket whose
+// The Windows system calls under TClientSocket: a Winsock socket whose
 // notifications go to the window source as messages (non-blocking from the
 // moment it is watched).
-#include "platform/socket_impl.h"
-#include "platform/win32/window_source.h"
+#include "platform/socket_calls.h"
 
 namespace roviro2 {
 
@@ -31,8 +30,7 @@ void ConfigureSocket(SOCKET handle) {
 
 std::ptrdiff_t Outcome(int result) {
   if (result != SOCKET_ERROR) return result;
-  return WSAGetLastError() == WSAEWOULDBLOCK ? TClientSocket::Impl::kWouldBlock
-                                             : TClientSocket::Impl::kFailed;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? kWouldBlock : kFailed;
 }
 
 // Winsock counts in int: a larger request is cut, which a send or receive
@@ -44,63 +42,48 @@ int Clamp(std::size_t size) {
 
 }  // namespace
 
-NativeSocket TClientSocket::Impl::NewHandle() {
+int LastSocketError() {
+  return WSAGetLastError();
+}
+
+NativeSocket NewSocketHandle() {
   const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (handle == INVALID_SOCKET) return kNoSocket;
   ConfigureSocket(handle);
   return static_cast<NativeSocket>(handle);
 }
 
-void TClientSocket::Impl::CloseHandle(NativeSocket handle) {
+void CloseSocketHandle(NativeSocket handle) {
   closesocket(Sock(handle));
 }
 
-bool TClientSocket::Impl::WatchConnect(NativeSocket handle) {
-  return WindowSource::Running()->Watch(handle, Tag());
-}
-
-int TClientSocket::Impl::StartConnect(const sockaddr_in &peer) {
-  if (connect(Sock(fd), reinterpret_cast<const sockaddr *>(&peer), sizeof peer) == 0) return 0;
+int StartConnect(NativeSocket handle, const sockaddr_in &peer) {
+  if (connect(Sock(handle), reinterpret_cast<const sockaddr *>(&peer), sizeof peer) == 0) return 0;
   const int error = WSAGetLastError();
   return error == WSAEWOULDBLOCK ? 0 : error;
 }
 
-int TClientSocket::Impl::ConnectResult() const {
+int ConnectOutcome(NativeSocket handle) {
   int error = 0;
   int size = sizeof error;
-  if (getsockopt(Sock(fd), SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0)
+  if (getsockopt(Sock(handle), SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0)
     return WSAGetLastError();
   return error;
 }
 
-void TClientSocket::Impl::BecomeConnected() {
-  state = State::kConnected;
-  writesWatched = false;
-  readsHeld = false;
-}
-
-// Winsock posts no further read notice until the next receive, which held
-// reads do not make; resuming posts a read event of its own.
-void TClientSocket::Impl::WatchReads() {}
-
-void TClientSocket::Impl::WatchWrites(bool on) {
-  // Winsock reports room to write by itself after a refused send.
-  writesWatched = on && Connected();
-}
-
-std::size_t TClientSocket::Impl::SendRoom() const {
+std::size_t SendRoom(NativeSocket) {
   // Winsock tells nothing that bounds what a send takes whole: none is risked.
   return 0;
 }
 
-void TClientSocket::Impl::ShutDownSending() {
-  shutdown(Sock(fd), SD_SEND);
+void ShutDownSending(NativeSocket handle) {
+  shutdown(Sock(handle), SD_SEND);
 }
 
-std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t count) {
+std::ptrdiff_t WriteRuns(NativeSocket handle, const ByteView *runs, std::size_t count) {
   if (count == 1) {
     return Outcome(
-        send(Sock(fd), reinterpret_cast<const char *>(runs[0].data), Clamp(runs[0].size), 0));
+        send(Sock(handle), reinterpret_cast<const char *>(runs[0].data), Clamp(runs[0].size), 0));
   }
   WSABUF pieces[kMaxRuns];
   for (std::size_t i = 0; i < count; ++i) {
@@ -108,39 +91,27 @@ std::ptrdiff_t TClientSocket::Impl::Write(const ByteView *runs, std::size_t coun
     pieces[i].buf = reinterpret_cast<char *>(const_cast<uint8_t *>(runs[i].data));
   }
   DWORD sent = 0;
-  if (WSASend(Sock(fd), pieces, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr) != 0)
+  if (WSASend(Sock(handle), pieces, static_cast<DWORD>(count), &sent, 0, nullptr, nullptr) != 0)
     return Outcome(SOCKET_ERROR);
   return static_cast<std::ptrdiff_t>(sent);
 }
 
-std::ptrdiff_t TClientSocket::Impl::Read(uint8_t *area, std::size_t size) {
-  return Outcome(recv(Sock(fd), reinterpret_cast<char *>(area), Clamp(size), 0));
+std::ptrdiff_t ReadBytes(NativeSocket handle, uint8_t *area, std::size_t size) {
+  return Outcome(recv(Sock(handle), reinterpret_cast<char *>(area), Clamp(size), 0));
 }
 
-std::size_t TClientSocket::Impl::BytesReady() const {
+std::size_t BytesWaiting(NativeSocket handle) {
   u_long count = 0;
-  if (fd == kNoSocket || ioctlsocket(Sock(fd), FIONREAD, &count) != 0) return 0;
+  if (handle == kNoSocket || ioctlsocket(Sock(handle), FIONREAD, &count) != 0) return 0;
   return count;
 }
 
-bool TClientSocket::Impl::PeerGone() {
+int PeerState(NativeSocket handle) {
   char byte;
-  const int got = recv(Sock(fd), &byte, 1, MSG_PEEK);
-  if (got == 0) {
-    NotePeerClosed();
-    return true;
-  }
-  if (got != SOCKET_ERROR || WSAGetLastError() == WSAEWOULDBLOCK) return false;
-  NoteFailure(WSAGetLastError());
-  return true;
-}
-
-int TClientSocket::Impl::SystemError() {
+  const int got = recv(Sock(handle), &byte, 1, MSG_PEEK);
+  if (got == 0) return kPeerClosed;
+  if (got != SOCKET_ERROR || WSAGetLastError() == WSAEWOULDBLOCK) return 0;
   return WSAGetLastError();
-}
-
-void TClientSocket::Impl::StopWatching() {
-  if (WindowSource *source = WindowSource::Running()) source->Unwatch(fd);
 }
 
 }  // namespace roviro2

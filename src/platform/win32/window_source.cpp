@@ -72,12 +72,7 @@ WindowSource::~WindowSource() {
   WSACleanup();
 }
 
-WindowSource *WindowSource::Running() {
-  EventLoop *loop = EventLoop::Instance();
-  return loop ? static_cast<WindowSource *>(&loop->Source()) : nullptr;
-}
-
-bool WindowSource::Watch(NativeSocket handle, EventTag tag) {
+bool WindowSource::WatchConnect(NativeSocket handle, EventTag tag) {
   if (WSAAsyncSelect(static_cast<SOCKET>(handle), window_, kSocketMessage, kAllEvents) != 0)
     return false;
   watched_[handle] = tag;
@@ -141,27 +136,23 @@ int WindowSource::OnSocket(NativeSocket handle, int event, int error) {
   const EventTag tag = found->second;
   TClientSocket *socket = loop->Find(tag);
   if (!socket) return 0;
-  TClientSocket::Impl &impl = socket->Internals();
   if (event == FD_CONNECT) {
-    if (!impl.Connecting()) return 0;
-    FinishConnect(*socket, error != 0 ? error : impl.ConnectResult());
+    if (!socket->Connecting()) return 0;
+    socket->OnConnectResult(error);
     return 1;
   }
-  if (!impl.Connected()) return 0;
+  if (!socket->Active()) return 0;
   switch (event) {
     case FD_READ:
       // A notification with an error raises the error event in its place.
       if (error != 0) {
-        RaiseError(*socket, SocketErrorKind::eeReceive, error);
+        socket->OnReadError(error);
       } else {
-        RaiseRead(*socket);
+        socket->OnReadable();
       }
       return 1;
     case FD_WRITE:
-      if (error == 0 && impl.Flush()) return 0;
-      impl.Drop();
-      RaiseDisconnect(*socket);
-      return 1;
+      return socket->OnWritable(error) ? 1 : 0;
     case FD_CLOSE:
       return OnClose(*loop, tag, error);
     default:
@@ -171,28 +162,22 @@ int WindowSource::OnSocket(NativeSocket handle, int event, int error) {
 
 int WindowSource::OnClose(EventLoop &loop, EventTag tag, int error) {
   // The bytes that came before the close are read first. A connection that
-  // ends with an error is treated like one the peer closed, as on POSIX.
+  // ends with an error is treated like one the peer closed, as on Linux.
   // While reads are held, the bytes and the close wait: once reads resume,
   // the receive that finds the end of the stream closes the connection.
-  if (TClientSocket *held = loop.Find(tag); held && held->Internals().readsHeld) return 0;
+  if (TClientSocket *held = loop.Find(tag); held && held->ReadsHeld()) return 0;
   const LoopAlive alive;
   int ran = 0;
   for (int reads = 0; reads < kReadsAtClose; ++reads) {
     TClientSocket *socket = loop.Find(tag);
-    if (!socket || !socket->Internals().Connected() || socket->Internals().BytesReady() == 0) break;
-    RaiseRead(*socket);
+    if (!socket || !socket->Active() || socket->BytesReady() == 0) break;
+    socket->OnReadable();
     ++ran;
     if (!alive) return ran;
   }
   TClientSocket *socket = loop.Find(tag);
-  if (!socket || !socket->Internals().Connected()) return ran;
-  if (error != 0) {
-    socket->Internals().NoteFailure(error);
-  } else {
-    socket->Internals().NotePeerClosed();
-  }
-  socket->Internals().Drop();
-  RaiseDisconnect(*socket);
+  if (!socket || !socket->Active()) return ran;
+  socket->OnClosed(error);
   return ran + 1;
 }
 

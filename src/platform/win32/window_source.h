@@ -11,7 +11,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/event_source.h"
-#include "platform/socket_impl.h"
+#include "platform/native_socket.h"
 #include "platform/win32/windows.h"
 
 namespace roviro2 {
@@ -21,18 +21,18 @@ class WindowSource final : public EventSource {
   explicit WindowSource(HWND window);
   ~WindowSource() override;
 
-  // The running loop's source, or null.
-  static WindowSource *Running();
-
-  // Sends the socket's notifications to the window under the tag's name.
-  bool Watch(NativeSocket handle, EventTag tag);
-  // No more notifications of the handle; those still queued are removed.
-  void Unwatch(NativeSocket handle);
-
   void Wake() override;
   void Quiet() override {}
   int RunReady(EventLoop &loop) override;
   int Handle() const override { return -1; }
+
+  // Sends the socket's notifications to the window under the tag's name.
+  bool WatchConnect(NativeSocket handle, EventTag tag) override;
+  // Winsock reports reads, room to write and the close by itself; held
+  // reads are not read, and resuming posts a read event of its own.
+  void WatchConnected(NativeSocket, EventTag, bool, bool) override {}
+  // No more notifications of the handle; those still queued are removed.
+  void Unwatch(NativeSocket handle) override;
 
   // Runs one message of the window; how many socket events ran.
   int OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

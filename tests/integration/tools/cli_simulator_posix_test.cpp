@@ -125,7 +125,7 @@ TEST_F(CliAgainstSimulator, CommandChangesTheDeviceAndAnEventComesBack) {
   Expect(cli_ + " watch --seconds 2", 0, "port 1 node 5 command 0x0B status -1 data 41 |A|");
 }
 
-TEST_F(CliAgainstSimulator, StatusAndDiagnosis) {
+TEST_F(CliAgainstSimulator, StatusSaysConnectedAndDiagnosisShowsTheAnswerFrame) {
   Expect(cli_ + " status", 0, "7 connected");
   Expect(cli_ + " --seconds 1 diag", 0, "command 0x09");
 }

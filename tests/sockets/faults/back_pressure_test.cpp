@@ -8,10 +8,11 @@
 
 #include <vector>
 
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/reception_hold.h"
+#include "platform/client_socket.h"
 #include "platform/clock.h"
-#include "platform/socket_impl.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 #include "support/fake_gateway.h"
@@ -44,7 +45,7 @@ class BackPressure : public ::testing::Test {
     roviro2::SetReceiveLimit(roviro2::kDefaultReceiveLimit);
     roviro2::SetClockForTesting({});
   }
-  roviro2::TClientSocket &Socket() { return *roviro2::GwTable[0].Socket; }
+  roviro2::TClientSocket &Socket() { return *roviro2::RegistryPart().GwTable[0].Socket; }
 
   double now_ = 1.0;
   FakeGateway held_;
@@ -65,17 +66,18 @@ TEST_F(BackPressure, HeldGatewayWaitsInTheSystemAndLosesNothing) {
   held_.Send(Bytes(stream.begin(), stream.begin() + cut));
   ASSERT_TRUE(PollUntil([] {
     PT_GW_Status(1);
-    return roviro2::GwTable[0].RcvBuf.size() == 5;
+    return roviro2::RegistryPart().GwTable[0].RcvBuf.size() == 5;
   }));
   held_.Send(Bytes(stream.begin() + cut, stream.end()));
   ASSERT_TRUE(PollUntil([&] {
     PT_GW_Status(1);
-    return Socket().ReadsHeld() && Socket().Internals().BytesReady() == stream.size() - cut;
+    return Socket().ReadsHeld() && Socket().BytesReady() == stream.size() - cut;
   }));
-  const std::size_t queued = roviro2::RcvQueue->QueuedBytes(1);
+  const std::size_t queued = roviro2::LinkPart().RcvQueue->QueuedBytes(1);
   for (int i = 0; i < 100; ++i)
     PT_GW_Status(1);
-  EXPECT_EQ(roviro2::RcvQueue->QueuedBytes(1), queued) << "nothing more is read while held";
+  EXPECT_EQ(roviro2::LinkPart().RcvQueue->QueuedBytes(1), queued)
+      << "nothing more is read while held";
 
   other_.Send(GatewayFrame(0x37, 2, {}));
   EXPECT_GT(session_.WaitFrame(2), 0) << "another gateway flows";

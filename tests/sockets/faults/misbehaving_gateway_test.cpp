@@ -97,7 +97,7 @@ TEST_F(Misbehaving, HalfFrameHeldPastTheTimeOutIsGivenUp) {
   gateway_->Send(Bytes(frame.begin(), frame.begin() + 20));
   ASSERT_TRUE(PollUntil([&] {
     PT_GW_Status(1);
-    return !roviro2::GwTable[0].RcvBuf.empty();
+    return !roviro2::RegistryPart().GwTable[0].RcvBuf.empty();
   }));
   now += 11.0 / (24 * 60);
   ExpectThrough(frame);
@@ -129,7 +129,7 @@ TEST_F(Misbehaving, FrameCutByAResetIsNotHalfQueued) {
   gateway_->Send(Bytes(frame.begin(), frame.begin() + 60));
   ASSERT_TRUE(PollUntil([&] {
     PT_GW_Status(1);
-    return !roviro2::GwTable[0].RcvBuf.empty();
+    return !roviro2::RegistryPart().GwTable[0].RcvBuf.empty();
   }));
   gateway_->Reset();
   ASSERT_TRUE(session_.WaitStatus(1, 6));

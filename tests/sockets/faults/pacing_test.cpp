@@ -30,7 +30,7 @@ class Pacing : public ::testing::Test {
   bool AttemptAnswered() {
     return PollUntil([] {
       PT_GW_Status(1);
-      return roviro2::GwTable[0].OpenCnt == 0;
+      return roviro2::RegistryPart().GwTable[0].OpenCnt == 0;
     });
   }
 
@@ -46,7 +46,7 @@ TEST_F(Pacing, RefusedGatewayIsRetriedOncePerSecondAndTellsWhy) {
   ASSERT_TRUE(AttemptAnswered());
   for (int i = 0; i < 50; ++i)
     EXPECT_EQ(PT_GW_Status(1), 6) << "waiting counts as connecting";
-  EXPECT_EQ(roviro2::GwTable[0].OpenCnt, 0) << "no attempt within the second";
+  EXPECT_EQ(roviro2::RegistryPart().GwTable[0].OpenCnt, 0) << "no attempt within the second";
 
   char text[64];
   EXPECT_EQ(roviro2_last_error(1, text, sizeof text), ECONNREFUSED);
@@ -59,10 +59,10 @@ TEST_F(Pacing, RefusedGatewayIsRetriedOncePerSecondAndTellsWhy) {
 
   now_ += kSecond;
   EXPECT_EQ(PT_GW_Status(1), 6);
-  EXPECT_EQ(roviro2::GwTable[0].OpenCnt, 1) << "a second later the poll tries again";
+  EXPECT_EQ(roviro2::RegistryPart().GwTable[0].OpenCnt, 1) << "a second later the poll tries again";
   ASSERT_TRUE(AttemptAnswered());
   EXPECT_EQ(PT_GW_Open(1), 6);
-  EXPECT_EQ(roviro2::GwTable[0].OpenCnt, 1) << "an explicit open tries at once";
+  EXPECT_EQ(roviro2::RegistryPart().GwTable[0].OpenCnt, 1) << "an explicit open tries at once";
   gateway_.Listen();
   ASSERT_TRUE(AttemptAnswered());
   now_ += kSecond;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/socket_impl.h"
+#include "platform/client_socket.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 #include "roviro2_ext.h"
@@ -64,7 +64,7 @@ TEST_P(NoticeHandlerEndsTheLibrary, TheRestOfTheBatchIsDroppedAndNothingFreedIsT
     gateway->Send(kOversize);
   ASSERT_TRUE(PollUntil([&] {
     for (int i = 0; i < kGateways; ++i) {
-      if (roviro2::GwTable[i].Socket->Internals().BytesReady() == 0) return false;
+      if (roviro2::RegistryPart().GwTable[i].Socket->BytesReady() == 0) return false;
     }
     return true;
   }));
@@ -91,7 +91,8 @@ TEST(NoticeHandlerAddsEntries, AllStatusWritesNoMoreThanTheCountItBeganWith) {
   session.AddGateway(2, 1);
   ASSERT_TRUE(session.Connect(1));
   gateway.Send(kOversize);
-  ASSERT_TRUE(PollUntil([] { return roviro2::GwTable[0].Socket->Internals().BytesReady() > 0; }));
+  ASSERT_TRUE(
+      PollUntil([] { return roviro2::RegistryPart().GwTable[0].Socket->BytesReady() > 0; }));
 
   struct Adder {
     static void Handle(const char *, void *) {

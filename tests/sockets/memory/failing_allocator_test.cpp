@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "failing_allocator.h"
-#include "platform/socket_impl.h"
+#include "platform/client_socket.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
 #include "roviro2_ext.h"
@@ -38,8 +38,8 @@ TEST(WithoutMemory, ReceivedBytesWaitInTheSocketUntilMemoryIsBack) {
   for (const Bytes &frame : frames)
     stream.insert(stream.end(), frame.begin(), frame.end());
   gateway.Send(stream);
-  roviro2::TClientSocket &socket = *roviro2::GwTable[0].Socket;
-  ASSERT_TRUE(PollUntil([&] { return socket.Internals().BytesReady() == stream.size(); }));
+  roviro2::TClientSocket &socket = *roviro2::RegistryPart().GwTable[0].Socket;
+  ASSERT_TRUE(PollUntil([&] { return socket.BytesReady() == stream.size(); }));
 
   const int32_t status = WithoutMemory([] {
     int32_t last = 0;
@@ -49,7 +49,7 @@ TEST(WithoutMemory, ReceivedBytesWaitInTheSocketUntilMemoryIsBack) {
   });
   EXPECT_EQ(status, 7);
   EXPECT_EQ(PT_GW_RcvReady(1), 0) << "nothing could be queued";
-  EXPECT_EQ(socket.Internals().BytesReady(), stream.size()) << "nothing was taken";
+  EXPECT_EQ(socket.BytesReady(), stream.size()) << "nothing was taken";
 
   Bytes buffer(8198);
   for (const Bytes &frame : frames) {

@@ -16,7 +16,7 @@
 namespace cli {
 namespace {
 
-TEST(Values, NumbersTagsTextsAndGateways) {
+TEST(Values, WellFormedOnesParseAndMalformedOnesAreRefused) {
   uint32_t v = 0;
   EXPECT_TRUE(ParseNumber("42", v) && v == 42);
   EXPECT_TRUE(ParseNumber("0x1C5", v) && v == 0x1C5);

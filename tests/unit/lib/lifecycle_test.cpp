@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/host_form.h"
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "registry/gateway_table.h"
 #include "roviro2.h"
@@ -33,7 +34,7 @@ constexpr const char *kThree = "1 4660 10.0.0.1\r\n2 4661 10.0.0.2\r\n3 4662 10.
 TEST_F(Lifecycle, MissingFileGivesMinusOneAnEmptyTableAndAQueue) {
   EXPECT_EQ(PT_API_Open(), -1);
   EXPECT_EQ(PT_GW_Cnt(), 0);
-  ASSERT_NE(RcvQueue, nullptr);
+  ASSERT_NE(LinkPart().RcvQueue, nullptr);
   EXPECT_EQ(PT_GW_InsConf(1, "127.0.0.1", 1), 0);  // still usable
 }
 
@@ -72,8 +73,8 @@ TEST_F(Lifecycle, LoadedSlotsGetTheReceiveTimeOut) {
   dir_.Write(kThree);
   EXPECT_EQ(PT_API_Open(), 3);
   for (int i = 0; i < 3; ++i)
-    EXPECT_DOUBLE_EQ(GwTable[i].RcvTimeOut, 0.007) << i;
-  EXPECT_DOUBLE_EQ(GwTable[3].RcvTimeOut, 0.0);
+    EXPECT_DOUBLE_EQ(RegistryPart().GwTable[i].RcvTimeOut, 0.007) << i;
+  EXPECT_DOUBLE_EQ(RegistryPart().GwTable[3].RcvTimeOut, 0.0);
   EXPECT_EQ(PT_GW_GetDefault(), 0);
 }
 
@@ -81,45 +82,45 @@ TEST_F(Lifecycle, LoadResetsTheDefaultAndConnectionCounters) {
   dir_.Write(kThree);
   ASSERT_EQ(PT_API_Open(), 3);
   ASSERT_EQ(PT_GW_SetDefault(2), 1);
-  GwTable[0].OpenFlag = 1;
-  GwTable[0].OpenCnt = -1;
+  RegistryPart().GwTable[0].OpenFlag = 1;
+  RegistryPart().GwTable[0].OpenCnt = -1;
   EXPECT_EQ(PT_API_Open(), 3);
   EXPECT_EQ(PT_GW_GetDefault(), 0);
-  EXPECT_EQ(GwTable[0].OpenFlag, 0);
-  EXPECT_EQ(GwTable[0].OpenCnt, 0);
+  EXPECT_EQ(RegistryPart().GwTable[0].OpenFlag, 0);
+  EXPECT_EQ(RegistryPart().GwTable[0].OpenCnt, 0);
 }
 
 TEST_F(Lifecycle, QueueIsReplacedWhenTheFileIsReadAndKeptWhenItIsMissing) {
   dir_.Write(kThree);
   ASSERT_EQ(PT_API_Open(), 3);
-  RcvQueue->Push({8, 0, 0x60, 0, 1, 0, 5, 1});
+  LinkPart().RcvQueue->Push({8, 0, 0x60, 0, 1, 0, 5, 1});
   dir_.Remove();
   EXPECT_EQ(PT_API_Open(), -1);
-  EXPECT_EQ(RcvQueue->Count(), 1u);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 1u);
   EXPECT_EQ(PT_GW_Cnt(), 0);
   dir_.Write(kThree);
   EXPECT_EQ(PT_API_Open(), 3);
-  EXPECT_EQ(RcvQueue->Count(), 0u);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 0u);
 }
 
 TEST_F(Lifecycle, MalformedNumberHidesTheWholeFileAndKeepsTheQueue) {
   dir_.Write(kThree);
   ASSERT_EQ(PT_API_Open(), 3);
-  RcvQueue->Push({8, 0, 0x60, 0, 1, 0, 5, 1});
+  LinkPart().RcvQueue->Push({8, 0, 0x60, 0, 1, 0, 5, 1});
   dir_.Write("1 4660 10.0.0.1\r\n2 x4661 10.0.0.2\r\n");
   EXPECT_EQ(PT_API_Open(), -1);
   EXPECT_EQ(PT_GW_Cnt(), 0);
   EXPECT_EQ(PT_GW_ID2Ndx(1), -2);
-  EXPECT_EQ(RcvQueue->Count(), 1u);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 1u);
   EXPECT_EQ(PT_GW_InsConf(9, "127.0.0.1", 1), 0);
 }
 
 TEST_F(Lifecycle, EveryOpenCreatesANewHost) {
   dir_.Write(kThree);
   PT_API_Open();
-  TForm0 *first = HostForm;
+  TForm0 *first = LinkPart().HostForm;
   PT_API_Open();
-  EXPECT_NE(HostForm, first);
+  EXPECT_NE(LinkPart().HostForm, first);
   PT_API_Close();
 }
 
@@ -128,7 +129,7 @@ TEST_F(Lifecycle, CloseAlwaysReturnsZeroAndReleasesTheQueue) {
   dir_.Write(kThree);
   ASSERT_EQ(PT_API_Open(), 3);
   EXPECT_EQ(PT_API_Close(), 0);
-  EXPECT_EQ(RcvQueue, nullptr);
+  EXPECT_EQ(LinkPart().RcvQueue, nullptr);
   EXPECT_EQ(PT_API_Close(), 0);  // twice in a row
   EXPECT_EQ(PT_GW_Cnt(), 3);     // the table keeps the last load
 }

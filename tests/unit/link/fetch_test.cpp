@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "link/last_rcv.h"
+#include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
 #include "registry/gateway_table.h"
@@ -43,17 +43,17 @@ class Fetch : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetGatewayTableForTesting();
-    RcvQueue = std::make_unique<ReceiveQueue>();
-    LastRcv.clear();
+    LinkPart().RcvQueue = std::make_unique<ReceiveQueue>();
+    LinkPart().LastRcv.clear();
     for (uint16_t id : {1, 2, 5, 300})
       PT_GW_InsConf(id, "127.0.0.1", 1000 + id);
   }
   void TearDown() override {
-    RcvQueue.reset();
+    LinkPart().RcvQueue.reset();
     ResetGatewayTableForTesting();
   }
 
-  static void Queue(const Bytes &frame) { ASSERT_TRUE(RcvQueue->Push(frame)); }
+  static void Queue(const Bytes &frame) { ASSERT_TRUE(LinkPart().RcvQueue->Push(frame)); }
 
   static Received TagRcv(uint32_t tag, int16_t command = -1) {
     Received r{0, tag, command, 0x5555, Bytes(8190, 0xEE)};
@@ -199,7 +199,7 @@ TEST_F(Fetch, FiltersByGatewayPortNodeAndCommand) {
   EXPECT_EQ(r.tag, 0x00010103u) << "any gateway: the oldest";
   r = TagRcv(0x00000203);
   EXPECT_EQ(r.tag, 0x00050203u);
-  EXPECT_EQ(RcvQueue->Count(), 0u);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 0u);
 }
 
 TEST_F(Fetch, DamagedEntriesAreRemovedOneByOne) {
@@ -221,15 +221,15 @@ TEST_F(Fetch, DamagedEntriesAreRemovedOneByOne) {
   r = TagRcv(0x00050100);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.data, (Bytes{9}));
-  EXPECT_EQ(RcvQueue->Count(), 1u) << "the port-2 frame stays";
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 1u) << "the port-2 frame stays";
 }
 
 TEST_F(Fetch, FramesShorterThanTheirHeaderArriveWholeButAreDiscardedAsTagMessages) {
-  TMyTCP2 &slot = GwTable[FindGateway(5)];
+  TMyTCP2 &slot = RegistryPart().GwTable[FindGateway(5)];
   const Bytes stream = {5, 0, 0x60, 0, 0, 6, 0, 0x61, 0, 0, 0, 7, 0, 0x60, 0, 0, 0, 0x37};
   const NoticeSink none;
-  ReceiveBytes(slot, stream.data(), stream.size(), 0.0, *RcvQueue, none);
-  ASSERT_EQ(RcvQueue->Count(), 3u);
+  ReceiveBytes(slot, stream.data(), stream.size(), 0.0, *LinkPart().RcvQueue, none);
+  ASSERT_EQ(LinkPart().RcvQueue->Count(), 3u);
   EXPECT_EQ(PT_GW_RcvReady(5), 5) << "whole, marked with gateway 5";
   for (int i = 0; i < 3; ++i) {
     const Received r = TagRcv(0x00050000);
@@ -246,9 +246,9 @@ TEST_F(Fetch, ShortEntryOfAnotherPortIsSkippedNotRemoved) {
   Queue(shortFrame);
   Queue(Frame(5, 0x60, 0x37, 3));
   EXPECT_EQ(TagRcv(0x00050100).result, 1);
-  EXPECT_EQ(RcvQueue->Count(), 1u);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 1u);
   EXPECT_EQ(TagRcv(0).result, -2);
-  EXPECT_EQ(RcvQueue->Count(), 0u);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 0u);
 }
 
 TEST_F(Fetch, NullArgumentsAndAMissingQueueNeverCrash) {
@@ -258,10 +258,10 @@ TEST_F(Fetch, NullArgumentsAndAMissingQueueNeverCrash) {
   uint8_t data[16];
   EXPECT_EQ(PT_Tag_RcvMsg(nullptr, &command, &status, data, &length), -1);
   EXPECT_EQ(PT_Tag_RcvMsg(&tag, &command, &status, nullptr, &length), -1);
-  EXPECT_EQ(RcvQueue->Count(), 1u) << "nothing taken";
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 1u) << "nothing taken";
   PT_GW_RcvData(0);
   EXPECT_EQ(PT_GW_RcvTagData(nullptr), 0) << "8 bytes: no data to copy";
-  RcvQueue.reset();
+  LinkPart().RcvQueue.reset();
   EXPECT_EQ(PT_GW_RcvReady(0), 0);
   EXPECT_EQ(PT_GW_RcvMsg(0, data), 0);
   EXPECT_EQ(PT_GW_RcvData(5), 0);

@@ -27,9 +27,10 @@ class TableFunctions : public ::testing::Test {
 TEST_F(TableFunctions, IdToIndexUsesTheLowSixteenBitsAndTheFirstMatch) {
   ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 1), 0);
   ASSERT_EQ(PT_GW_InsConf(5, "10.0.0.5", 1), 1);
-  GwTable[GwCount].IPAddr = GwTable[1].IPAddr;  // a second slot with ID 5, as a file may load
-  GwTable[GwCount].IPAddr.IP = "10.0.0.6";
-  ++GwCount;
+  RegistryPart().GwTable[RegistryPart().GwCount].IPAddr =
+      RegistryPart().GwTable[1].IPAddr;  // a second slot with ID 5, as a file may load
+  RegistryPart().GwTable[RegistryPart().GwCount].IPAddr.IP = "10.0.0.6";
+  ++RegistryPart().GwCount;
   EXPECT_EQ(PT_GW_ID2Ndx(0), -1);
   EXPECT_EQ(PT_GW_ID2Ndx(0x10000), -1);
   EXPECT_EQ(PT_GW_ID2Ndx(2), -2);
@@ -48,7 +49,7 @@ TEST_F(TableFunctions, InsertChecksIdThenAddressThenRoom) {
 TEST_F(TableFunctions, InsertComparesTheWholePortButStoresItsLowBits) {
   ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 4660), 0);
   EXPECT_EQ(PT_GW_InsConf(2, "10.0.0.1", 4660 + 0x10000), 1);  // not a duplicate
-  EXPECT_EQ(GwTable[1].IPAddr.Port, 4660);
+  EXPECT_EQ(RegistryPart().GwTable[1].IPAddr.Port, 4660);
   EXPECT_EQ(PT_GW_InsConf(3, "10.0.0.1", 4660), -3);
   EXPECT_EQ(PT_GW_InsConf(4, " 10.0.0.1", 4660), 2);  // not trimmed: differs
 }
@@ -56,17 +57,17 @@ TEST_F(TableFunctions, InsertComparesTheWholePortButStoresItsLowBits) {
 TEST_F(TableFunctions, InsertAcceptsIdZeroAndGivesTheLoadedTimeOut) {
   EXPECT_EQ(PT_GW_InsConf(0, "10.0.0.1", 1), 0);
   EXPECT_EQ(PT_GW_Ndx2ID(0), 0);
-  EXPECT_DOUBLE_EQ(GwTable[0].RcvTimeOut, kRcvTimeOutDays);
+  EXPECT_DOUBLE_EQ(RegistryPart().GwTable[0].RcvTimeOut, kRcvTimeOutDays);
   EXPECT_EQ(PT_GW_InsConf(0x10007, "10.0.0.2", 1), 1);
   EXPECT_EQ(PT_GW_Ndx2ID(1), 7);
 }
 
 TEST_F(TableFunctions, InsertKeepsTheSlotsConnectionAndReceiveState) {
-  GwTable[0].OpenCnt = 3;
-  GwTable[0].RcvBuf = {1, 2};
+  RegistryPart().GwTable[0].OpenCnt = 3;
+  RegistryPart().GwTable[0].RcvBuf = {1, 2};
   ASSERT_EQ(PT_GW_InsConf(1, "10.0.0.1", 1), 0);
-  EXPECT_EQ(GwTable[0].OpenCnt, 3);
-  EXPECT_EQ(GwTable[0].RcvBuf.size(), 2u);
+  EXPECT_EQ(RegistryPart().GwTable[0].OpenCnt, 3);
+  EXPECT_EQ(RegistryPart().GwTable[0].RcvBuf.size(), 2u);
 }
 
 TEST_F(TableFunctions, DeletedEntryKeepsItsSlotAndAddress) {
@@ -124,8 +125,8 @@ TEST_F(TableFunctions, ConfWritesPortZeroExtended) {
 TEST_F(TableFunctions, UpdateChangesAddressAndPortWithoutDuplicateCheck) {
   Fill(2);
   EXPECT_EQ(PT_GW_UpdConf(2, "10.0.0.0", 0x14660), 1);
-  EXPECT_EQ(GwTable[1].IPAddr.IP, "10.0.0.0");
-  EXPECT_EQ(GwTable[1].IPAddr.Port, 0x4660);
+  EXPECT_EQ(RegistryPart().GwTable[1].IPAddr.IP, "10.0.0.0");
+  EXPECT_EQ(RegistryPart().GwTable[1].IPAddr.Port, 0x4660);
   EXPECT_EQ(PT_GW_UpdConf(0, "x", 1), -1);
   EXPECT_EQ(PT_GW_UpdConf(3, "x", 1), -1);
 }
@@ -142,7 +143,7 @@ TEST_F(TableFunctions, DefaultGatewayIsStoredOnlyForKnownIds) {
 
 TEST_F(TableFunctions, NullAddressIsAnEmptyText) {
   EXPECT_EQ(PT_GW_InsConf(1, nullptr, 1), 0);
-  EXPECT_EQ(GwTable[0].IPAddr.IP, "");
+  EXPECT_EQ(RegistryPart().GwTable[0].IPAddr.IP, "");
   EXPECT_EQ(PT_GW_InsConf(2, "", 1), -3);
   EXPECT_EQ(PT_GW_UpdConf(1, nullptr, 2), 0);
 }
