@@ -12,11 +12,9 @@ void SocketRelease::operator()(TClientSocket *socket) const {
 int32_t FindGateway(uint32_t gwId) {
   const uint16_t id = static_cast<uint16_t>(gwId);
   if (id == 0) return -1;
-  const RegistryState &registry = RegistryPart();
-  for (int32_t i = 0; i < registry.GwCount; ++i) {
-    if (registry.GwTable[i].IPAddr.ID == id) return i;
-  }
-  return -2;
+  RegistryState &registry = RegistryPart();
+  const int32_t slot = registry.index.Find(id, registry.GwTable, registry.GwCount);
+  return slot < 0 ? -2 : slot;
 }
 
 void ResetGatewayTable() {
@@ -25,6 +23,7 @@ void ResetGatewayTable() {
     slot = TMyTCP2{};
   registry.GwCount = 0;
   registry.DefaultGw = 0;
+  registry.index.Invalidate();
 }
 
 }  // namespace roviro2

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "registry/gateway_index.h"
+
 namespace roviro2 {
 
 class TClientSocket;
@@ -63,9 +65,20 @@ struct RegistryState {
   TMyTCP2 GwTable[kMaxGateways];
   uint16_t GwCount = 0;
   uint16_t DefaultGw = 0;
+  // Kept by the table functions: told of every change of an ID or of
+  // GwCount.
+  GatewayIndex index;
 };
 
 RegistryState &RegistryPart();
+
+int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
+  if (valid_ && builtFor_ == count) {
+    const int32_t slot = Lookup(id);
+    if (slot < 0 || table[slot].IPAddr.ID == id) return slot;
+  }
+  return FindAgain(id, table, count);
+}
 
 // Slot index of the lowest configured slot with this ID (low 16 bits of
 // gwId); -1 for ID 0, -2 when no slot has it.
