@@ -66,14 +66,15 @@ Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
   const int order =
       filter.gateway == 0 ? ReceiveQueue::kAnyGateway : static_cast<int>(filter.gateway);
-  const ReceiveQueue &queue = *Queue();
-  for (entry = queue.First(order); entry != ReceiveQueue::kNoEntry;
-       entry = queue.Next(entry, order)) {
-    frame = queue.View(entry);
-    const Scan scan = Test(filter, frame);
-    if (scan != Scan::kSkip) return scan;
-  }
-  return Scan::kSkip;
+  Scan scan = Scan::kSkip;
+  entry = Queue()->Find(
+      order,
+      [&](const ByteView &candidate) {
+        scan = Test(filter, candidate);
+        return scan != Scan::kSkip;
+      },
+      frame);
+  return scan;
 }
 
 }  // namespace
@@ -168,7 +169,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
       *tagAddr = message.tagAddr;
       *command = message.command;
       *status = message.status;
-      if (message.dataLength > 0) std::memcpy(data, message.data, message.dataLength);
+      if (message.dataLength > 0) CopyBytes(data, message.data, message.dataLength);
       *dataLength = message.dataLength;
     }
     queue->Remove(entry);

@@ -203,7 +203,7 @@ void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
 
 std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
   Run &run = runs_[id];
-  CopyFrame(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
+  CopyBytes(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
   DropHead(id, run, size);
   return size;
 }
@@ -226,7 +226,7 @@ bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool wi
     uint8_t *record = out + taken.used;
     WriteLength(record, frameSize);
     if (withGateway) WriteLength(record + 2, run.gateway);
-    CopyFrame(record + header, bytes + at, frameSize);
+    CopyBytes(record + header, bytes + at, frameSize);
     taken.used += header + frameSize;
     at += frameSize;
     ++frames;

@@ -78,6 +78,24 @@ class ReceiveQueue {
   // The oldest frame of all (kAnyGateway) or of one gateway byte (0 to 255);
   // kNoEntry when there is none or the gateway is out of range.
   EntryId First(int gateway = kAnyGateway) const { return FirstOf(HeadOf(gateway)); }
+  // The oldest frame of First(gateway)'s order for which match(frame) is
+  // true, walked without a lookup per frame; kNoEntry when there is none.
+  // frame holds the bytes of the frame found.
+  template <typename Match>
+  EntryId Find(int gateway, Match match, ByteView &frame) const {
+    const Order order = gateway == kAnyGateway ? &Run::all : &Run::sameGateway;
+    for (RunId id = HeadOf(gateway); id != kNoRun; id = (runs_[id].*order).next) {
+      const Run &run = runs_[id];
+      const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+      for (uint32_t at = run.begin; at < run.end;) {
+        const uint32_t size = FrameSize(run, at);
+        frame = {bytes + at, size};
+        if (match(frame)) return Id(id, at);
+        at += size;
+      }
+    }
+    return kNoEntry;
+  }
   // The frame after id in the same order as First's.
   EntryId Next(EntryId id, int gateway = kAnyGateway) const;
   // The frame's bytes, valid until it is removed; empty for an id that holds
@@ -99,7 +117,7 @@ class ReceiveQueue {
     Run &run = runs_[id];
     const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
     const uint32_t size = run.byLength ? ReadLength(frame) : run.end - run.begin;
-    if (!IsSmall(size) || run.begin + size == run.end) return TakeOther(id, size, buffer);
+    if (!IsSmallCopy(size) || run.begin + size == run.end) return TakeOther(id, size, buffer);
     CopySmall(buffer, frame, size);
     run.begin = static_cast<uint16_t>(run.begin + size);
     bytesOf_[run.gateway] -= size;
@@ -193,17 +211,6 @@ class ReceiveQueue {
   // Keeps the frame just stored at ref as the last of the newest run, when
   // it belongs to it; false when it starts a run of its own.
   bool Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
-  // Frames of 8 to 16 bytes are copied without a call: two copies of 8
-  // bytes that overlap in the middle.
-  static bool IsSmall(std::size_t size) { return size >= 8 && size <= 16; }
-  static void CopySmall(uint8_t *to, const uint8_t *from, std::size_t size) {
-    std::memcpy(to, from, 8);
-    std::memcpy(to + size - 8, from + size - 8, 8);
-  }
-  static void CopyFrame(uint8_t *to, const uint8_t *from, std::size_t size) {
-    if (IsSmall(size)) return CopySmall(to, from, size);
-    std::memcpy(to, from, size);
-  }
   // Take for every other frame: the head of run id, of the given size.
   std::size_t TakeOther(RunId id, uint32_t size, uint8_t *buffer);
   // Removes the run's first frame, of the given size.
