@@ -93,11 +93,12 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
   return Guarded(-1, [&]() -> int32_t {
     int order;
     if (!OrderOfGateway(gwId, order)) return -1;
-    ReceiveQueue *queue = Queue();
+    const LinkState &link = LinkPart();
+    ReceiveQueue *queue = link.RcvQueue.get();
     if (!queue) return 0;
     if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
     const std::size_t size = queue->Take(order, buffer);
-    ResumeHeldReception();
+    if (link.anyHeld) ResumeHeldReception();  // only then can a fetch resume reads
     return static_cast<int32_t>(size);
   });
 }
@@ -152,7 +153,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
                                                uint8_t *data, int16_t *dataLength) {
   return Guarded(-1, [&]() -> int32_t {
     if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
-    ReceiveQueue *queue = Queue();
+    const LinkState &link = LinkPart();
+    ReceiveQueue *queue = link.RcvQueue.get();
     if (!queue || queue->Count() == 0) return 0;
     const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                            static_cast<uint8_t>(*tagAddr), *command};
@@ -173,7 +175,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
       *dataLength = message.dataLength;
     }
     queue->Remove(entry);
-    ResumeHeldReception();
+    if (link.anyHeld) ResumeHeldReception();
     return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
   });
 }

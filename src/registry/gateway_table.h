@@ -81,8 +81,15 @@ int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
 }
 
 // Slot index of the lowest configured slot with this ID (low 16 bits of
-// gwId); -1 for ID 0, -2 when no slot has it.
-int32_t FindGateway(uint32_t gwId);
+// gwId); -1 for ID 0, -2 when no slot has it. Inline: every call that names
+// a gateway makes it.
+inline int32_t FindGateway(uint32_t gwId) {
+  const uint16_t id = static_cast<uint16_t>(gwId);
+  if (id == 0) return -1;
+  RegistryState &registry = RegistryPart();
+  const int32_t slot = registry.index.Find(id, registry.GwTable, registry.GwCount);
+  return slot < 0 ? -2 : slot;
+}
 
 // Puts every slot and the counters back to their state at library load.
 // Sockets must have been released before.
