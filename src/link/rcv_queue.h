@@ -240,6 +240,9 @@ class ReceiveQueue {
   void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);
   static bool Queueable(const uint8_t *frame, std::size_t size) { return frame && Fits(size); }
   bool Append(const uint8_t *frame, std::size_t size, uint8_t gateway);
+  // The bytes of the part to copy from the front of `size` bytes (at least
+  // 2): `size`, or for long frames only those of its whole frames.
+  static std::size_t PartToCopy(const uint8_t *bytes, std::size_t size);
   // Stores the whole frames at the front of bytes, marks them and links
   // them as the newest run of the gateway; returns the count of bytes taken.
   std::size_t StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte);
