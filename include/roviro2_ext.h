@@ -3,9 +3,9 @@
  * roviro2_ext.h - extensions of the roviro2 library for POSIX systems.
  *
  * These functions are not part of the PT_ interface. They let an application
- * with its own event loop receive data between its PT_GW_Status polls, and
- * decide where the library's notices go, or send frames in batches; one gives
- * the library's version.
+ * with its own event loop receive data between its PT_GW_Status polls, fetch
+ * a burst of frames in one call, send frames in batches, and decide where the
+ * library's notices go; one gives the library's version.
  * Like every function of the library, call them from the thread that called
  * PT_API_Open.
  */
@@ -105,6 +105,25 @@ ROVIRO2_API void roviro2_batch_begin(void);
  * dispatch). 0 when everything was handed to the system, or for an inner
  * end; -1 when no batch was open. */
 ROVIRO2_API int32_t roviro2_batch_end(void);
+/* Result of roviro2_fetch_frames when the oldest frame does not fit. */
+#define ROVIRO2_FETCH_TOO_SMALL (-2)
+
+/* Copies as many whole frames waiting to be fetched as fit into buffer
+ * (size bytes), oldest first, and removes them from the queue: the frames
+ * PT_GW_RcvMsg(gwId) would return one call after the other, or, for gwId 0,
+ * the frames of every gateway. Each frame is preceded by its size, 2 bytes
+ * little-endian, and for gwId 0 then by the gateway byte it was marked with
+ * (its byte 4, the low 8 bits of its gateway's ID, as PT_GW_RcvAddr gives
+ * it), 2 bytes little-endian. *used receives the count of bytes written.
+ *
+ * Returns the count of frames copied; 0 when none waits. When the oldest
+ * frame with its size (and gateway byte) needs more than size bytes,
+ * nothing is copied or removed: the result is ROVIRO2_FETCH_TOO_SMALL and
+ * *used the size needed. A frame is never cut and never lost: it is copied
+ * whole or stays queued. -1 for an ID not in the table, or a null buffer or
+ * used. */
+ROVIRO2_API int32_t roviro2_fetch_frames(uint32_t gwId, uint8_t *buffer, uint32_t size,
+                                         uint32_t *used);
 
 /* The version of the library loaded, "MAJOR.MINOR.PATCH": the
  * ROVIRO2_VERSION_STRING it was built with. A program built against one

@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kGateways = 256;
 constexpr double kScalingTarget = 2.0;
-constexpr double kOverheadTarget = 64.0;
+constexpr double kOverheadTarget = 32.0;
 constexpr int64_t kSmallN = 1000;
 constexpr int64_t kMiddleN = 100000;
 constexpr int64_t kLargeN = 1000000;

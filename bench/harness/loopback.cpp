@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace bench {
@@ -124,7 +126,30 @@ bool ReceiveAll(int fd, uint8_t *data, std::size_t size) {
   return true;
 }
 
+namespace {
+
+const char *PlacementSetting() {
+  const char *value = std::getenv("ROVIRO2_BENCH_PLACEMENT");
+  return value ? value : "split";
+}
+
+}  // namespace
+
+Placement RunPlacement() {
+  return std::strcmp(PlacementSetting(), "same") == 0 ? Placement::kSame : Placement::kSplit;
+}
+
+const char *PlacementName(Placement placement) {
+  return placement == Placement::kSame ? "same" : "split";
+}
+
+bool ValidPlacement() {
+  const char *value = PlacementSetting();
+  return std::strcmp(value, "same") == 0 || std::strcmp(value, "split") == 0;
+}
+
 void PinThread(int cpu) {
+  if (cpu == kPeerCpu && RunPlacement() == Placement::kSame) cpu = kApplicationCpu;
   if (cpu >= static_cast<int>(std::thread::hardware_concurrency())) return;
   cpu_set_t set;
   CPU_ZERO(&set);

@@ -39,11 +39,23 @@ std::size_t ReceiveSome(int fd, uint8_t *data, std::size_t size);
 
 // Keeps the calling thread on one processor when the machine has more than
 // one: the application's thread on processor 0, the peers on processor 1,
+// or on processor 0 with the application when the run places them together,
 // so that every run of the library and of its reference sees the same
 // placement.
 constexpr int kApplicationCpu = 0;
 constexpr int kPeerCpu = 1;
 void PinThread(int cpu);
+
+// Where a run places the peers: on a processor of their own (the default),
+// or on the application's, where every wake-up of one side takes the
+// processor from the other. Set for a whole run by the environment variable
+// ROVIRO2_BENCH_PLACEMENT: "split" or "same".
+enum class Placement { kSplit, kSame };
+Placement RunPlacement();
+// "split" or "same"; a value of the variable that is neither is taken as
+// "split" and reported by ValidPlacement.
+const char *PlacementName(Placement placement);
+bool ValidPlacement();
 
 // A peer's accepted connection blocks in send and recv, at most for the
 // patience.

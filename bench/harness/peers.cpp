@@ -41,8 +41,12 @@ Role StreamerRole(Bytes block) {
 Role AnswererRole(Bytes answer) {
   return [answer = std::move(answer)](int connection) {
     // Waits for each command without sleeping, so that a round trip is not
-    // dominated by the time it takes to wake the peer.
-    fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_NONBLOCK);
+    // dominated by the time it takes to wake the peer; on the application's
+    // processor it sleeps instead, or it would keep the application from
+    // running until the scheduler takes the processor away.
+    if (RunPlacement() == Placement::kSplit) {
+      fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_NONBLOCK);
+    }
     const int noDelay = 1;
     setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     // The answers to the frames of one read leave in one send, as a burst

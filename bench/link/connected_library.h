@@ -34,6 +34,10 @@ class ConnectedLibrary {
   bool ready_ = false;
 };
 
+// PT_GW_Open(0), then polls PT_GW_AllStatus until all `count` gateways of
+// the table are connected; false when that does not happen in time.
+bool OpenAll(std::size_t count);
+
 // A bounded wait inside a timed loop: the clock is read only now and then,
 // so the wait costs the loop nothing while it is not needed.
 class Deadline {

@@ -74,6 +74,19 @@ int32_t OpenRange(uint32_t gwId, bool explicitOpen) {
   return failed ? kCannotStart : result;
 }
 
+// PT_GW_Status after the poll: the state of the lowest slot with this ID,
+// and the reconnect a poll starts.
+int32_t StatusOf(uint32_t gwId) {
+  const int32_t index = FindGateway(gwId);
+  if (index < 0) return -1;
+  const TMyTCP2 &slot = RegistryPart().GwTable[index];
+  if (!slot.Socket) return 0;
+  if (slot.Socket->Active()) return kConnected;
+  if (slot.OpenFlag != 1) return 0;
+  if (slot.OpenCnt != 0 || Pausing(slot)) return kConnecting;
+  return OpenRange(gwId, false);
+}
+
 }  // namespace
 
 extern "C" {
@@ -99,26 +112,25 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Close(uint32_t gwId) {
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_Status(uint32_t gwId) {
   return Guarded(-2, [&]() -> int32_t {
     DispatchSocketEvents();
-    const int32_t index = FindGateway(gwId);
-    if (index < 0) return -1;
-    const TMyTCP2 &slot = RegistryPart().GwTable[index];
-    if (!slot.Socket) return 0;
-    if (slot.Socket->Active()) return kConnected;
-    if (slot.OpenFlag != 1) return 0;
-    if (slot.OpenCnt != 0 || Pausing(slot)) return kConnecting;
-    return OpenRange(gwId, false);
+    return StatusOf(gwId);
   });
 }
 
 // The caller's room is the count when the call began: a notice handler that
-// adds entries during a poll must not make it write further. An entry
-// removed meanwhile by a reload reads as not in the table.
+// adds entries during the poll must not make it write further. An entry
+// removed meanwhile by a reload reads as not in the table. One poll serves
+// every entry; each entry's status is PT_GW_Status's for its ID.
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf) {
   return Guarded(-1, [&]() -> int32_t {
     const int32_t count = RegistryPart().GwCount;
     if (!statusBuf && count > 0) return -1;
+    Guarded(0, [] {
+      DispatchSocketEvents();
+      return 0;
+    });
     for (int32_t i = 0; i < count; ++i) {
-      statusBuf[i] = static_cast<uint8_t>(PT_GW_Status(RegistryPart().GwTable[i].IPAddr.ID));
+      const uint32_t id = RegistryPart().GwTable[i].IPAddr.ID;
+      statusBuf[i] = static_cast<uint8_t>(Guarded(-2, [&] { return StatusOf(id); }));
     }
     return count;
   });

@@ -7,6 +7,7 @@
 // queue: no frame is lost to a call that could not deliver it.
 #include <cstring>
 
+#include "link/gateway_order.h"
 #include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/reception_hold.h"
@@ -22,19 +23,6 @@ namespace {
 constexpr int32_t kRefused = -1;
 constexpr uint32_t kHighestGatewayByte = 0xFF;
 using EntryId = ReceiveQueue::EntryId;
-
-// The order a fetch by gateway takes from: all frames for ID 0, else the
-// frames whose gateway byte equals the ID (none for an ID above 255). False
-// for an ID that is not in the table.
-constexpr int kNoOrder = 256;
-
-bool OrderOfGateway(uint32_t gwId, int &order) {
-  const int32_t index = FindGateway(gwId);
-  if (index == -2) return false;
-  const uint16_t id = static_cast<uint16_t>(gwId);
-  order = index == -1 ? ReceiveQueue::kAnyGateway : id <= kHighestGatewayByte ? id : kNoOrder;
-  return true;
-}
 
 ReceiveQueue *Queue() {
   return LinkPart().RcvQueue.get();
@@ -78,14 +66,15 @@ Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
   if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
   const int order =
       filter.gateway == 0 ? ReceiveQueue::kAnyGateway : static_cast<int>(filter.gateway);
-  const ReceiveQueue &queue = *Queue();
-  for (entry = queue.First(order); entry != ReceiveQueue::kNoEntry;
-       entry = queue.Next(entry, order)) {
-    frame = queue.View(entry);
-    const Scan scan = Test(filter, frame);
-    if (scan != Scan::kSkip) return scan;
-  }
-  return Scan::kSkip;
+  Scan scan = Scan::kSkip;
+  entry = Queue()->Find(
+      order,
+      [&](const ByteView &candidate) {
+        scan = Test(filter, candidate);
+        return scan != Scan::kSkip;
+      },
+      frame);
+  return scan;
 }
 
 }  // namespace
@@ -104,11 +93,12 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
   return Guarded(-1, [&]() -> int32_t {
     int order;
     if (!OrderOfGateway(gwId, order)) return -1;
-    ReceiveQueue *queue = Queue();
+    const LinkState &link = LinkPart();
+    ReceiveQueue *queue = link.RcvQueue.get();
     if (!queue) return 0;
     if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
     const std::size_t size = queue->Take(order, buffer);
-    ResumeHeldReception();
+    if (link.anyHeld) ResumeHeldReception();  // only then can a fetch resume reads
     return static_cast<int32_t>(size);
   });
 }
@@ -163,7 +153,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
                                                uint8_t *data, int16_t *dataLength) {
   return Guarded(-1, [&]() -> int32_t {
     if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
-    ReceiveQueue *queue = Queue();
+    const LinkState &link = LinkPart();
+    ReceiveQueue *queue = link.RcvQueue.get();
     if (!queue || queue->Count() == 0) return 0;
     const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                            static_cast<uint8_t>(*tagAddr), *command};
@@ -180,11 +171,11 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
       *tagAddr = message.tagAddr;
       *command = message.command;
       *status = message.status;
-      if (message.dataLength > 0) std::memcpy(data, message.data, message.dataLength);
+      if (message.dataLength > 0) CopyBytes(data, message.data, message.dataLength);
       *dataLength = message.dataLength;
     }
     queue->Remove(entry);
-    ResumeHeldReception();
+    if (link.anyHeld) ResumeHeldReception();
     return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
   });
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace roviro2 {
 
@@ -33,6 +34,25 @@ inline uint16_t ReadLength(const uint8_t *frame) {
 inline void WriteLength(uint8_t *frame, std::size_t length) {
   frame[0] = static_cast<uint8_t>(length);
   frame[1] = static_cast<uint8_t>(length >> 8);
+}
+
+// Copies of 4 to 16 bytes, the most common frames and data, are made
+// without a call: two copies of 8 (or 4) bytes that overlap in the middle.
+inline bool IsSmallCopy(std::size_t size) {
+  return size >= 4 && size <= 16;
+}
+inline void CopySmall(uint8_t *to, const uint8_t *from, std::size_t size) {
+  if (size >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + size - 8, from + size - 8, 8);
+  } else {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + size - 4, from + size - 4, 4);
+  }
+}
+inline void CopyBytes(uint8_t *to, const uint8_t *from, std::size_t size) {
+  if (IsSmallCopy(size)) return CopySmall(to, from, size);
+  std::memcpy(to, from, size);
 }
 
 // The three parts of a tag address.

@@ -64,13 +64,16 @@ uint32_t FrameArena::ChunkWithRoom(std::size_t size) {
   return open_;
 }
 
-FrameRef FrameArena::Store(const uint8_t *bytes, std::size_t size, uint32_t frames) {
+uint8_t *FrameArena::Room(std::size_t size, FrameRef &ref) {
   const uint32_t index = ChunkWithRoom(size);
-  Chunk &chunk = chunks_[index];
-  const FrameRef ref{index, chunk.used};
-  std::memcpy(chunk.bytes.get() + chunk.used, bytes, size);
-  chunk.used += static_cast<uint32_t>(size);
-  chunk.live += frames;
+  ref = FrameRef{index, chunks_[index].used};
+  return At(ref);
+}
+
+FrameRef FrameArena::Store(const uint8_t *bytes, std::size_t size) {
+  FrameRef ref;
+  std::memcpy(Room(size, ref), bytes, size);
+  Commit(ref, size);
   return ref;
 }
 

@@ -26,17 +26,33 @@ class FrameArena {
   static constexpr std::size_t kOwnChunkFrom = 1024;
   static constexpr std::size_t kChunkSize = 64 * 1024;
 
-  // Copies size bytes (size > 0) holding `frames` frames and returns where
-  // they are. Stored bytes never move until each of their frames is
-  // released.
-  FrameRef Store(const uint8_t *bytes, std::size_t size, uint32_t frames = 1);
+  // Copies size bytes (size > 0) and returns where they are, held once.
+  // Stored bytes never move until every hold on their chunk is released.
+  FrameRef Store(const uint8_t *bytes, std::size_t size);
+  // Room for size bytes (size > 0) that the caller fills and then either
+  // keeps, in part, with Commit, or gives up with Abandon, before any other
+  // call of the arena.
+  uint8_t *Room(std::size_t size, FrameRef &ref);
+  // Keeps the first `used` bytes (used > 0) of the room at ref, held once.
+  void Commit(FrameRef ref, std::size_t used) {
+    Chunk &chunk = chunks_[ref.chunk];
+    chunk.used += static_cast<uint32_t>(used);
+    ++chunk.live;
+  }
+  void Abandon(FrameRef ref) {
+    if (chunks_[ref.chunk].live == 0) Emptied(ref.chunk);
+  }
   uint8_t *At(FrameRef ref) { return chunks_[ref.chunk].bytes.get() + ref.offset; }
   const uint8_t *At(FrameRef ref) const { return chunks_[ref.chunk].bytes.get() + ref.offset; }
-  // Gives back one stored frame; once every frame of a chunk is given back,
-  // its bytes may be reused or freed.
+  // One more hold on the chunk of stored bytes (a second record of them).
+  void Hold(FrameRef ref) { ++chunks_[ref.chunk].live; }
+  // Gives back one hold; once every hold on a chunk is given back, its bytes
+  // may be reused or freed.
   void Release(FrameRef ref) {
     if (--chunks_[ref.chunk].live == 0) Emptied(ref.chunk);
   }
+  // Holds on the chunk of ref; for the queue's consistency checks.
+  uint32_t Holds(FrameRef ref) const { return chunks_[ref.chunk].live; }
   // Chunks currently holding memory.
   std::size_t ChunksInUse() const { return chunks_.size() - freeSlots_.size(); }
 
@@ -54,7 +70,7 @@ class FrameArena {
     std::unique_ptr<uint8_t[]> bytes;
     uint32_t capacity = 0;
     uint32_t used = 0;
-    uint32_t live = 0;  // stored frames not yet released
+    uint32_t live = 0;  // holds not yet released
   };
   static constexpr uint32_t kNoChunk = UINT32_MAX;
   // Every part but the last of a large store fills a chunk at least this far

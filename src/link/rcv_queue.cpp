@@ -6,6 +6,7 @@
 namespace roviro2 {
 
 namespace {
+
 // Record storage kept for reuse when the queue runs empty; the storage of a
 // larger backlog (one record per frame when gateways take turns frame by
 // frame) is given back.
@@ -75,8 +76,10 @@ bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool 
   return true;
 }
 
+// A run holds its chunk once: bytes that extend the newest run give their
+// hold back.
 void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
-  if (Extend(ref, size, gateway, byLength)) return;
+  if (Extend(ref, size, gateway, byLength)) return arena_.Release(ref);
   const RunId id = NewRun();
   Run &run = runs_[id];
   run.chunk = ref.chunk;
@@ -89,7 +92,7 @@ void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bo
 }
 
 bool ReceiveQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gateway) {
-  StoreFrames(frame, size, 1, gateway, ReadLength(frame) == size);
+  StoreFrame(frame, size, gateway);
   return true;
 }
 
@@ -98,39 +101,70 @@ bool ReceiveQueue::Append(const uint8_t *frame, std::size_t size, uint8_t gatewa
 std::size_t ReceiveQueue::PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
   if (!bytes) return 0;
   std::size_t taken = 0;
-  std::size_t part = 0;  // where the frames not yet stored begin
-  uint32_t frames = 0;
   while (size - taken >= kLengthFieldSize) {
-    const std::size_t length = ReadLength(bytes + taken);
-    if (!Fits(length) || length > size - taken) break;
-    if (taken + length - part > FrameArena::kChunkSize) {
-      StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
-      part = taken;
-      frames = 0;
-    }
-    taken += length;
-    ++frames;
+    const std::size_t rest = size - taken;
+    const std::size_t part = rest < FrameArena::kChunkSize ? rest : FrameArena::kChunkSize;
+    const std::size_t stored =
+        StorePart(bytes + taken, PartToCopy(bytes + taken, part), gatewayByte);
+    taken += stored;
+    // A part ends where its last whole frame ends; what follows is the
+    // next part's, unless this part was the whole rest.
+    if (stored == 0 || part == rest) break;
   }
-  if (frames > 0) StoreFrames(bytes + part, taken - part, frames, gatewayByte, true);
   return taken;
 }
 
-void ReceiveQueue::StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames,
-                               uint8_t gatewayByte, bool byLength) {
+// Long frames are few to a part, and the one that runs past the part's end
+// would be copied twice: their part is cut to its whole frames before the
+// copy, which costs a step per frame. Short frames are copied as they come.
+std::size_t ReceiveQueue::PartToCopy(const uint8_t *bytes, std::size_t size) {
+  if (ReadLength(bytes) < FrameArena::kOwnChunkFrom) return size;
+  std::size_t whole = 0;
+  while (size - whole >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(bytes + whole);
+    if (!Fits(length) || length > size - whole) break;
+    whole += length;
+  }
+  return whole > 0 ? whole : size;
+}
+
+// The bytes are copied first and then cut and marked where they are stored,
+// in one pass. A frame that runs past the end of the part is left for the
+// next part, which copies it again (at most one frame per chunk).
+std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
   // Room for a record before the bytes are stored: a store is whole or, on
   // a failed allocation, leaves the queue as it was.
   ReserveRecord();
-  const FrameRef ref = arena_.Store(bytes, size, frames);
-  uint8_t *stored = arena_.At(ref);
-  if (byLength) {
-    for (std::size_t at = 0; at < size; at += ReadLength(stored + at))
-      stored[at + kGatewayByteOffset] = gatewayByte;
-  } else {
-    stored[kGatewayByteOffset] = gatewayByte;  // one frame
+  FrameRef ref;
+  uint8_t *stored = arena_.Room(size, ref);
+  std::memcpy(stored, bytes, size);
+  std::size_t at = 0;
+  uint32_t frames = 0;
+  while (size - at >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(stored + at);
+    if (!Fits(length) || length > size - at) break;
+    stored[at + kGatewayByteOffset] = gatewayByte;
+    at += length;
+    ++frames;
   }
+  if (frames == 0) {
+    arena_.Abandon(ref);
+    return 0;
+  }
+  arena_.Commit(ref, at);
   count_ += frames;
+  bytesOf_[gatewayByte] += at;
+  AppendRun(ref, at, gatewayByte, true);
+  return at;
+}
+
+void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte) {
+  ReserveRecord();
+  const FrameRef ref = arena_.Store(frame, size);
+  arena_.At(ref)[kGatewayByteOffset] = gatewayByte;
+  ++count_;
   bytesOf_[gatewayByte] += size;
-  AppendRun(ref, size, gatewayByte, byLength);
+  AppendRun(ref, size, gatewayByte, ReadLength(frame) == size);
 }
 
 bool ReceiveQueue::Push(const uint8_t *frame, std::size_t size) {
@@ -161,34 +195,69 @@ void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
   rest.gateway = front.gateway;
   rest.byLength = front.byLength;
   front.end = cutFrom;
+  arena_.Hold(FrameRef{rest.chunk, restFrom});
   LinkAfter(all_, &Run::all, id, back);
   LinkAfter(gateways_[front.gateway], &Run::sameGateway, id, back);
 }
 
-void ReceiveQueue::DropFirst(RunId id, uint32_t size) {
+void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
   Run &run = runs_[id];
-  bytesOf_[run.gateway] -= size;
-  arena_.Release(FrameRef{run.chunk, run.begin});
-  const uint32_t next = run.begin + size;
+  bytesOf_[run.gateway] -= bytes;
+  const uint32_t next = run.begin + bytes;
   if (next == run.end) {
+    arena_.Release(FrameRef{run.chunk, run.begin});
     Unlink(all_, &Run::all, id);
     Unlink(gateways_[run.gateway], &Run::sameGateway, id);
     FreeRun(id);
   } else {
     run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
   }
-  if (--count_ == 0) Emptied();
+  count_ -= frames;
+  if (count_ == 0) Emptied();
 }
 
-std::size_t ReceiveQueue::Take(int gateway, uint8_t *buffer) {
-  const EntryId first = First(gateway);
-  if (first == kNoEntry) return 0;
-  const RunId id = static_cast<RunId>(first >> 32);
-  const Run &run = runs_[id];
-  const uint32_t size = FrameSize(run, run.begin);
-  std::memcpy(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
-  DropFirst(id, size);
+std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
+  Run &run = runs_[id];
+  CopyBytes(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
+  DropHead(id, run, size);
   return size;
+}
+
+bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool withGateway,
+                               Taken &taken) {
+  const Run &run = runs_[id];
+  const std::size_t header = RecordHeader(withGateway);
+  const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  uint32_t at = run.begin;
+  uint32_t frames = 0;
+  bool fits = true;
+  while (at < run.end) {
+    const uint32_t frameSize = FrameSize(run, at);
+    if (header + frameSize > size - taken.used) {
+      taken.needed = header + frameSize;
+      fits = false;
+      break;
+    }
+    uint8_t *record = out + taken.used;
+    WriteLength(record, frameSize);
+    if (withGateway) WriteLength(record + 2, run.gateway);
+    CopyBytes(record + header, bytes + at, frameSize);
+    taken.used += header + frameSize;
+    at += frameSize;
+    ++frames;
+  }
+  taken.frames += frames;
+  if (frames > 0) DropFront(id, at - run.begin, frames);
+  return fits;
+}
+
+ReceiveQueue::Taken ReceiveQueue::TakeMany(int gateway, uint8_t *out, std::size_t size,
+                                           bool withGateway) {
+  Taken taken;
+  for (RunId id = HeadOf(gateway); id != kNoRun; id = HeadOf(gateway)) {
+    if (!TakeFromRun(id, out, size, withGateway, taken)) break;
+  }
+  return taken;
 }
 
 void ReceiveQueue::Remove(EntryId id) {
@@ -197,7 +266,7 @@ void ReceiveQueue::Remove(EntryId id) {
   const RunId runId = static_cast<RunId>(id >> 32);
   Run &run = runs_[runId];
   const uint32_t size = FrameSize(run, offset);
-  if (offset == run.begin) return DropFirst(runId, size);
+  if (offset == run.begin) return DropHead(runId, run, size);
   // The split comes first: it may fail for want of memory, and then nothing
   // has changed. It may move the records.
   if (offset + size == run.end) {
@@ -205,9 +274,7 @@ void ReceiveQueue::Remove(EntryId id) {
   } else {
     Split(runId, offset, offset + size);
   }
-  const Run &front = runs_[runId];
-  bytesOf_[front.gateway] -= size;
-  arena_.Release(FrameRef{front.chunk, offset});
+  bytesOf_[runs_[runId].gateway] -= size;
   if (--count_ == 0) Emptied();
 }
 
@@ -216,51 +283,6 @@ void ReceiveQueue::Emptied() {
   runs_.clear();
   if (runs_.capacity() > kRecordsKeptWhenEmpty) runs_.shrink_to_fit();
   free_ = kNoRun;
-}
-
-// An order links its runs both ways from head to tail, each run of the
-// gateway it is kept for (kAnyGateway: any), at most every record once.
-bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
-  RunId previous = kNoRun;
-  std::size_t steps = 0;
-  for (RunId id = ends.head; id != kNoRun; id = (runs_[id].*order).next) {
-    if (id >= runs_.size() || ++steps > runs_.size()) return false;
-    if ((runs_[id].*order).prev != previous) return false;
-    if (gateway != kAnyGateway && runs_[id].gateway != gateway) return false;
-    previous = id;
-  }
-  runs += steps;
-  return previous == ends.tail;
-}
-
-// A run's frames step exactly from its begin to its end.
-bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const {
-  if (run.begin >= run.end) return false;
-  uint32_t at = run.begin;
-  while (at < run.end) {
-    const uint32_t size = FrameSize(run, at);
-    if (size < kMinFrame) return false;
-    at += size;
-    bytes += size;
-    ++frames;
-  }
-  return at == run.end;
-}
-
-bool ReceiveQueue::CheckInvariants() const {
-  std::size_t runs = 0;
-  if (!CheckOrder(all_, &Run::all, kAnyGateway, runs)) return false;
-  std::size_t frames = 0;
-  std::array<std::size_t, kGatewayBytes> bytes{};
-  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
-    if (!CountRun(runs_[id], frames, bytes[runs_[id].gateway])) return false;
-  }
-  std::size_t byGateway = 0;
-  for (std::size_t g = 0; g < kGatewayBytes; ++g) {
-    if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
-    if (bytes[g] != bytesOf_[g]) return false;
-  }
-  return frames == count_ && byGateway == runs;
 }
 
 }  // namespace roviro2

@@ -9,12 +9,16 @@
 // The frames of one gateway that arrive back to back are stored back to back
 // and kept as one run, which is linked into both orders once: a read that
 // brings thousands of small frames costs one record, not one per frame, and
-// fetching walks the run's bytes in the order they arrived.
+// fetching walks the run's bytes in the order they arrived. The storage is
+// held per run, not per frame: taking a frame from the front of a run only
+// moves the run's start, and the run's storage goes when its last frame
+// does.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -73,10 +77,24 @@ class ReceiveQueue {
   std::size_t QueuedBytes(uint8_t gateway) const { return bytesOf_[gateway]; }
   // The oldest frame of all (kAnyGateway) or of one gateway byte (0 to 255);
   // kNoEntry when there is none or the gateway is out of range.
-  EntryId First(int gateway = kAnyGateway) const {
-    if (gateway == kAnyGateway) return FirstOf(all_.head);
-    if (gateway < 0 || gateway >= static_cast<int>(kGatewayBytes)) return kNoEntry;
-    return FirstOf(gateways_[gateway].head);
+  EntryId First(int gateway = kAnyGateway) const { return FirstOf(HeadOf(gateway)); }
+  // The oldest frame of First(gateway)'s order for which match(frame) is
+  // true, walked without a lookup per frame; kNoEntry when there is none.
+  // frame holds the bytes of the frame found.
+  template <typename Match>
+  EntryId Find(int gateway, Match match, ByteView &frame) const {
+    const Order order = gateway == kAnyGateway ? &Run::all : &Run::sameGateway;
+    for (RunId id = HeadOf(gateway); id != kNoRun; id = (runs_[id].*order).next) {
+      const Run &run = runs_[id];
+      const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+      for (uint32_t at = run.begin; at < run.end;) {
+        const uint32_t size = FrameSize(run, at);
+        frame = {bytes + at, size};
+        if (match(frame)) return Id(id, at);
+        at += size;
+      }
+    }
+    return kNoEntry;
   }
   // The frame after id in the same order as First's.
   EntryId Next(EntryId id, int gateway = kAnyGateway) const;
@@ -91,13 +109,43 @@ class ReceiveQueue {
   // Removes one frame; an id that holds no frame is ignored.
   void Remove(EntryId id);
   // Copies the frame First(gateway) names into buffer and removes it, in
-  // one step; returns its size, or 0 when there is none.
-  std::size_t Take(int gateway, uint8_t *buffer);
+  // one step; returns its size, or 0 when there is none. A small frame with
+  // more of its run behind it, the common case of a burst, is taken inline.
+  std::size_t Take(int gateway, uint8_t *buffer) {
+    const RunId id = HeadOf(gateway);
+    if (id == kNoRun) return 0;
+    Run &run = runs_[id];
+    const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
+    const uint32_t size = run.byLength ? ReadLength(frame) : run.end - run.begin;
+    if (!IsSmallCopy(size) || run.begin + size == run.end) return TakeOther(id, size, buffer);
+    CopySmall(buffer, frame, size);
+    run.begin = static_cast<uint16_t>(run.begin + size);
+    bytesOf_[run.gateway] -= size;
+    --count_;
+    return size;
+  }
+
+  // What TakeMany did.
+  struct Taken {
+    uint32_t frames = 0;   // frames copied out and removed
+    std::size_t used = 0;  // bytes written
+    // Bytes the record of the next frame needs, when it did not fit; 0 when
+    // the order ran empty.
+    std::size_t needed = 0;
+  };
+  // Size of the record TakeMany writes before each frame: the frame's size
+  // (2 bytes, little-endian), then, withGateway, its gateway byte (2 bytes).
+  static constexpr std::size_t RecordHeader(bool withGateway) { return withGateway ? 4 : 2; }
+  // Copies the frames of First(gateway)'s order, oldest first, each after
+  // its record header, into out while whole records fit in `size` bytes, and
+  // removes them.
+  Taken TakeMany(int gateway, uint8_t *out, std::size_t size, bool withGateway);
 
   // Whether the records agree with each other: both orders link the same
   // runs both ways, every run's frames step exactly to its end, and the
-  // counts of frames and of each gateway's bytes are those of the runs. For
-  // tests and the fuzzers, after every operation; it walks the whole queue.
+  // counts of frames and of each gateway's bytes are those of the runs, and
+  // each run holds its storage chunk exactly once. For tests and the
+  // fuzzers, after every operation; it walks the whole queue.
   bool CheckInvariants() const;
 
  private:
@@ -147,6 +195,13 @@ class ReceiveQueue {
     if (!run.byLength) return run.end - run.begin;
     return ReadLength(arena_.At(FrameRef{run.chunk, offset}));
   }
+  // The oldest run of all (kAnyGateway) or of one gateway byte; kNoRun when
+  // there is none or the gateway is out of range.
+  RunId HeadOf(int gateway) const {
+    if (gateway == kAnyGateway) return all_.head;
+    if (gateway < 0 || gateway >= static_cast<int>(kGatewayBytes)) return kNoRun;
+    return gateways_[gateway].head;
+  }
   EntryId FirstOf(RunId run) const { return run == kNoRun ? kNoEntry : Id(run, runs_[run].begin); }
   RunId NewRun();
   void FreeRun(RunId id);
@@ -156,9 +211,28 @@ class ReceiveQueue {
   // Keeps the frame just stored at ref as the last of the newest run, when
   // it belongs to it; false when it starts a run of its own.
   bool Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
+  // Take for every other frame: the head of run id, of the given size.
+  std::size_t TakeOther(RunId id, uint32_t size, uint8_t *buffer);
   // Removes the run's first frame, of the given size.
-  void DropFirst(RunId id, uint32_t size);
+  void DropFirst(RunId id, uint32_t size) { DropFront(id, size, 1); }
+  // The same for `run`, runs_[id]: a frame that leaves its run with more
+  // frames only moves the run's start, and the queue does not run empty.
+  void DropHead(RunId id, Run &run, uint32_t size) {
+    const uint32_t next = run.begin + size;
+    if (next == run.end) return DropFirst(id, size);
+    run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
+    bytesOf_[run.gateway] -= size;
+    --count_;
+  }
+  // Kept out of line, so that the common case of Take stays short.
+  // Removes the run's first `frames` frames, of `bytes` bytes together.
+  [[gnu::noinline]] void DropFront(RunId id, uint32_t bytes, uint32_t frames);
+  // Copies whole records of the run's frames from its front into out, as
+  // TakeMany does, and removes them; false when the run's next frame did
+  // not fit.
+  bool TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool withGateway, Taken &taken);
   void Emptied();
+  bool CheckHolds() const;
   bool CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const;
   bool CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const;
   // Ends the run at cutFrom; its bytes from restFrom on form a new run right
@@ -166,10 +240,14 @@ class ReceiveQueue {
   void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);
   static bool Queueable(const uint8_t *frame, std::size_t size) { return frame && Fits(size); }
   bool Append(const uint8_t *frame, std::size_t size, uint8_t gateway);
-  // Stores whole frames (one, or several cut by their length fields), marks
-  // them and links them as the newest run of the gateway.
-  void StoreFrames(const uint8_t *bytes, std::size_t size, uint32_t frames, uint8_t gatewayByte,
-                   bool byLength);
+  // The bytes of the part to copy from the front of `size` bytes (at least
+  // 2): `size`, or for long frames only those of its whole frames.
+  static std::size_t PartToCopy(const uint8_t *bytes, std::size_t size);
+  // Stores the whole frames at the front of bytes, marks them and links
+  // them as the newest run of the gateway; returns the count of bytes taken.
+  std::size_t StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte);
+  // Stores one frame of the given size, marked, as the newest run.
+  void StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte);
   // Links frames stored at ref as the newest run of gateway.
   void AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
 

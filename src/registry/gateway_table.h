@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "registry/gateway_index.h"
+
 namespace roviro2 {
 
 class TClientSocket;
@@ -63,13 +65,31 @@ struct RegistryState {
   TMyTCP2 GwTable[kMaxGateways];
   uint16_t GwCount = 0;
   uint16_t DefaultGw = 0;
+  // Kept by the table functions: told of every change of an ID or of
+  // GwCount.
+  GatewayIndex index;
 };
 
 RegistryState &RegistryPart();
 
+int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
+  if (valid_ && builtFor_ == count) {
+    const int32_t slot = Lookup(id);
+    if (slot < 0 || table[slot].IPAddr.ID == id) return slot;
+  }
+  return FindAgain(id, table, count);
+}
+
 // Slot index of the lowest configured slot with this ID (low 16 bits of
-// gwId); -1 for ID 0, -2 when no slot has it.
-int32_t FindGateway(uint32_t gwId);
+// gwId); -1 for ID 0, -2 when no slot has it. Inline: every call that names
+// a gateway makes it.
+inline int32_t FindGateway(uint32_t gwId) {
+  const uint16_t id = static_cast<uint16_t>(gwId);
+  if (id == 0) return -1;
+  RegistryState &registry = RegistryPart();
+  const int32_t slot = registry.index.Find(id, registry.GwTable, registry.GwCount);
+  return slot < 0 ? -2 : slot;
+}
 
 // Puts every slot and the counters back to their state at library load.
 // Sockets must have been released before.

@@ -30,6 +30,7 @@ int32_t LoadIpIndexFile(const char *path) {
     slot.OpenCnt = 0;
   }
   registry.GwCount = static_cast<uint16_t>(read.entries.size());
+  registry.index.Invalidate();
   return registry.GwCount;
 }
 

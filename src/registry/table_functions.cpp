@@ -87,6 +87,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_InsConf(uint32_t gwId, const char *ipAddr
     slot.IPAddr = {static_cast<uint16_t>(gwId), ip, static_cast<uint16_t>(port)};
     // An added gateway waits for incomplete frames as long as a loaded one.
     slot.RcvTimeOut = kRcvTimeOutDays;
+    registry.index.Invalidate();
     return registry.GwCount++;
   });
 }
@@ -106,6 +107,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_DelConf(uint32_t gwId) {
     const int32_t index = FindGateway(gwId);
     if (index < 0) return -1;
     RegistryPart().GwTable[index].IPAddr.ID = 0;
+    RegistryPart().index.Invalidate();
     return index;
   });
 }

@@ -25,6 +25,8 @@ EXTENSIONS = {
     "roviro2_batch_begin": (None, ()),
     "roviro2_batch_end": (ctypes.c_int32, ()),
     "roviro2_wait": (ctypes.c_int, (ctypes.c_int,)),
+    "roviro2_fetch_frames": (ctypes.c_int32, (ctypes.c_uint32, ctypes.POINTER(ctypes.c_uint8),
+                                              ctypes.c_uint32, ctypes.POINTER(ctypes.c_uint32))),
 }
 
 

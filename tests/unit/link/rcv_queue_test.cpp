@@ -126,6 +126,99 @@ TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
   EXPECT_EQ(queue.First(), ReceiveQueue::kNoEntry);
 }
 
+// Frames that run past the end of a chunk's part are stored whole in the
+// next part: none is cut, lost or doubled, whatever its size.
+class LongReads : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(LongReads, FramesCrossingPartsAreQueuedWholeAndInOrder) {
+  const std::size_t length = GetParam();
+  ReceiveQueue queue;
+  Bytes read;
+  const int count = static_cast<int>(3 * FrameArena::kChunkSize / length + 2);
+  for (int i = 0; i < count; ++i) {
+    const Bytes frame = Frame(0, static_cast<uint8_t>(i), length);
+    read.insert(read.end(), frame.begin(), frame.end());
+  }
+  read.insert(read.end(), {0x10, 0x00, 0x60});  // an incomplete frame stays out
+  EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 4), read.size() - 3);
+  EXPECT_TRUE(queue.CheckInvariants());
+  Bytes frame(length);
+  for (int i = 0; i < count; ++i) {
+    ASSERT_EQ(queue.Take(4, frame.data()), length);
+    ASSERT_EQ(frame[length - 1], static_cast<uint8_t>(i)) << i;
+    ASSERT_EQ(frame[4], 4);
+  }
+  EXPECT_EQ(queue.Count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LongReads, testing::Values(1023, 1024, 5000, 8198));
+
+// Records of TakeMany: size, gateway byte when asked for, then the frame.
+struct Record {
+  std::size_t size;
+  uint8_t gateway;
+  uint8_t tag;
+};
+
+std::vector<Record> Records(const Bytes &out, std::size_t used, bool withGateway) {
+  std::vector<Record> records;
+  const std::size_t header = ReceiveQueue::RecordHeader(withGateway);
+  for (std::size_t at = 0; at < used;) {
+    const std::size_t size = out[at] | out[at + 1] << 8;
+    const uint8_t gateway = withGateway ? out[at + 2] : out[at + header + 4];
+    records.push_back({size, gateway, out[at + header + size - 1]});
+    at += header + size;
+  }
+  return records;
+}
+
+TEST(RcvQueue, TakeManyCopiesWholeFramesInOrderAndKeepsWhatDoesNotFit) {
+  ReceiveQueue queue;
+  Bytes read;
+  for (uint8_t i = 1; i <= 3; ++i) {
+    const Bytes frame = Frame(0, i, 9 + i);
+    read.insert(read.end(), frame.begin(), frame.end());
+  }
+  queue.PushFrames(read.data(), read.size(), 1);  // 1, 2, 3 as one run
+  queue.Push(Frame(2, 4));
+  Bytes odd = Frame(1, 5);
+  odd[0] = 50;  // a size that differs from its length field
+  queue.Push(odd);
+  queue.Push(Frame(1, 6, 30));
+  Bytes out(200);
+
+  // One gateway's frames, across runs, leaving the other's.
+  ReceiveQueue::Taken taken = queue.TakeMany(1, out.data(), 2 + 10 + 2 + 11 + 2 + 9, false);
+  EXPECT_EQ(taken.frames, 2u) << "the third frame's record has no room";
+  EXPECT_EQ(taken.needed, 2u + 12);
+  std::vector<Record> records = Records(out, taken.used, false);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].size, 11u);
+  EXPECT_EQ(records[1].tag, 2);
+  EXPECT_TRUE(queue.CheckInvariants());
+
+  // Too small for even the next frame: nothing is taken.
+  taken = queue.TakeMany(ReceiveQueue::kAnyGateway, out.data(), 14, true);
+  EXPECT_EQ(taken.frames, 0u);
+  EXPECT_EQ(taken.used, 0u);
+  EXPECT_EQ(taken.needed, 4u + 12);
+  EXPECT_EQ(queue.Count(), 4u);
+
+  taken = queue.TakeMany(ReceiveQueue::kAnyGateway, out.data(), out.size(), true);
+  EXPECT_EQ(taken.frames, 4u);
+  EXPECT_EQ(taken.needed, 0u);
+  records = Records(out, taken.used, true);
+  ASSERT_EQ(records.size(), 4u);
+  const std::vector<std::pair<uint8_t, uint8_t>> expected{{3, 1}, {4, 2}, {5, 1}, {6, 1}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(records[i].tag, expected[i].first) << i;
+    EXPECT_EQ(records[i].gateway, expected[i].second) << i;
+  }
+  EXPECT_EQ(records[2].size, 9u) << "the stored size, not the length field";
+  EXPECT_EQ(queue.Count(), 0u);
+  EXPECT_TRUE(queue.CheckInvariants());
+}
+
 TEST(RcvQueue, FramesOfAReadStopAtTheFirstLengthNoFrameCanHave) {
   ReceiveQueue queue;
   for (const Bytes &bad : {Bytes{4, 0, 0, 0, 0}, Bytes{0x07, 0x20, 0, 0, 0, 0, 0}}) {

@@ -38,6 +38,29 @@ TEST_F(TableFunctions, IdToIndexUsesTheLowSixteenBitsAndTheFirstMatch) {
   EXPECT_EQ(PT_GW_ID2Ndx(5), 1);
 }
 
+// The lookup by ID follows every change of the table: a full table of
+// scattered IDs, a deleted entry, and a second slot of an ID that takes
+// over when the first is deleted.
+TEST_F(TableFunctions, IdLookupFollowsInsertsAndDeletes) {
+  for (int i = 0; i < 255; ++i) {
+    const std::string ip = "10.0.1." + std::to_string(i);
+    ASSERT_EQ(PT_GW_InsConf(static_cast<uint32_t>(i * 257 + 3), ip.c_str(), 1), i);
+  }
+  for (int i = 0; i < 255; ++i)
+    ASSERT_EQ(PT_GW_ID2Ndx(static_cast<uint32_t>(i * 257 + 3)), i) << i;
+  EXPECT_EQ(PT_GW_ID2Ndx(4), -2);
+  EXPECT_EQ(PT_GW_DelConf(100 * 257 + 3), 100);
+  EXPECT_EQ(PT_GW_ID2Ndx(100 * 257 + 3), -2);
+  EXPECT_EQ(PT_GW_ID2Ndx(101 * 257 + 3), 101);
+  RegistryState &registry = RegistryPart();
+  registry.GwTable[registry.GwCount].IPAddr = registry.GwTable[7].IPAddr;  // as a file may load
+  ++registry.GwCount;
+  EXPECT_EQ(PT_GW_ID2Ndx(7 * 257 + 3), 7);
+  EXPECT_EQ(PT_GW_DelConf(7 * 257 + 3), 7);
+  EXPECT_EQ(PT_GW_ID2Ndx(7 * 257 + 3), 255) << "the second slot of the ID";
+  EXPECT_EQ(PT_GW_Status(7 * 257 + 3), 0) << "found, never opened";
+}
+
 TEST_F(TableFunctions, InsertChecksIdThenAddressThenRoom) {
   Fill(256);
   EXPECT_EQ(PT_GW_InsConf(1, "1.2.3.4", 9), -2);        // ID present, even when full

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+// The receive queue's consistency checks, for the tests and the fuzzers.
+#include <map>
+
+#include "link/rcv_queue.h"
+
+namespace roviro2 {
+
+// An order links its runs both ways from head to tail, each run of the
+// gateway it is kept for (kAnyGateway: any), at most every record once.
+bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
+  RunId previous = kNoRun;
+  std::size_t steps = 0;
+  for (RunId id = ends.head; id != kNoRun; id = (runs_[id].*order).next) {
+    if (id >= runs_.size() || ++steps > runs_.size()) return false;
+    if ((runs_[id].*order).prev != previous) return false;
+    if (gateway != kAnyGateway && runs_[id].gateway != gateway) return false;
+    previous = id;
+  }
+  runs += steps;
+  return previous == ends.tail;
+}
+
+// A run's frames step exactly from its begin to its end.
+bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const {
+  if (run.begin >= run.end) return false;
+  uint32_t at = run.begin;
+  while (at < run.end) {
+    const uint32_t size = FrameSize(run, at);
+    if (size < kMinFrame) return false;
+    at += size;
+    bytes += size;
+    ++frames;
+  }
+  return at == run.end;
+}
+
+// Every run holds its chunk once, and nothing else holds it.
+bool ReceiveQueue::CheckHolds() const {
+  std::map<uint32_t, uint32_t> holds;
+  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next)
+    ++holds[runs_[id].chunk];
+  for (const auto &[chunk, count] : holds)
+    if (arena_.Holds(FrameRef{chunk, 0}) != count) return false;
+  return true;
+}
+
+bool ReceiveQueue::CheckInvariants() const {
+  std::size_t runs = 0;
+  if (!CheckOrder(all_, &Run::all, kAnyGateway, runs)) return false;
+  std::size_t frames = 0;
+  std::array<std::size_t, kGatewayBytes> bytes{};
+  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
+    if (!CountRun(runs_[id], frames, bytes[runs_[id].gateway])) return false;
+  }
+  if (!CheckHolds()) return false;
+  std::size_t byGateway = 0;
+  for (std::size_t g = 0; g < kGatewayBytes; ++g) {
+    if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
+    if (bytes[g] != bytesOf_[g]) return false;
+  }
+  return frames == count_ && byGateway == runs;
+}
+
+}  // namespace roviro2

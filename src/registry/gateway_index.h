@@ -1,0 +1,48 @@
+/* SPDX-License-Identifier: MIT */
+// Finds the lowest slot of a gateway ID in constant time, for the lookup
+// that every call naming a gateway makes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace roviro2 {
+
+struct TMyTCP2;
+
+class GatewayIndex {
+ public:
+  // The lowest of the first `count` slots of `table` whose ID is id (not 0);
+  // -1 when none has it. Rebuilt from the table first when a change was
+  // announced, when the count is not the one it was built for, or when the
+  // slot it names no longer has the ID.
+  // Defined with the table (registry/gateway_table.h).
+  inline int32_t Find(uint16_t id, const TMyTCP2 *table, uint16_t count);
+  // The table functions announce every change of an ID or of the count.
+  void Invalidate() { valid_ = false; }
+
+ private:
+  // Twice the most slots, so probes stay short.
+  static constexpr std::size_t kBuckets = 512;
+  struct Bucket {
+    uint16_t id = 0;  // 0: empty
+    uint16_t slot = 0;
+  };
+  static std::size_t Home(uint16_t id) { return (id * 40503u >> 7) & (kBuckets - 1); }
+  int32_t Lookup(uint16_t id) const {
+    for (std::size_t at = Home(id);; at = (at + 1) & (kBuckets - 1)) {
+      const Bucket &bucket = buckets_[at];
+      if (bucket.id == id) return bucket.slot;
+      if (bucket.id == 0) return -1;
+    }
+  }
+  void Rebuild(const TMyTCP2 *table, uint16_t count);
+  // Find after a rebuild: the index was out of date.
+  int32_t FindAgain(uint16_t id, const TMyTCP2 *table, uint16_t count);
+
+  std::array<Bucket, kBuckets> buckets_{};
+  uint16_t builtFor_ = 0;
+  bool valid_ = false;
+};
+
+}  // namespace roviro2
