@@ -152,6 +152,11 @@ struct CloseInBatch {
   int32_t end;  // what the end of the batch then says
 };
 
+// Prints the name: gtest would print the struct's bytes, padding included.
+void PrintTo(const CloseInBatch &param, std::ostream *out) {
+  *out << param.name;
+}
+
 class ClosingInABatch : public OneGatewayTest<>,
                         public ::testing::WithParamInterface<CloseInBatch> {};
 

@@ -45,6 +45,11 @@ struct CloseCase {
   bool reopen;
 };
 
+// gtest would print the struct's bytes, padding included.
+void PrintTo(const CloseCase &param, std::ostream *out) {
+  *out << "close at notice " << param.closeAt << (param.reopen ? ", reopen" : "");
+}
+
 class NoticeHandlerEndsTheLibrary : public ::testing::TestWithParam<CloseCase> {};
 
 // 65 gateways ready at once fill the first batch of ready sockets (64) and
