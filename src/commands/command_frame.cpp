@@ -50,7 +50,7 @@ void CommandFrame::Put(const std::string &chars) {
 
 void CommandFrame::Put(const uint8_t *bytes, std::size_t count) {
   if (count == 0 || !Reserve(count)) return;
-  std::memcpy(&buffer_[kHeaderSize + dataSize_], bytes, count);
+  CopyBytes(&buffer_[kHeaderSize + dataSize_], bytes, count);
   dataSize_ += count;
 }
 

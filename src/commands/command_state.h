@@ -10,6 +10,9 @@ struct CommandState {
   CommandSink sink;  // a test's capture; empty: frames go to the gateway sender
 };
 
-CommandState &CommandPart();
+extern CommandState commandState;  // defined in lib/library_state.cpp
+inline CommandState &CommandPart() {
+  return commandState;
+}
 
 }  // namespace roviro2

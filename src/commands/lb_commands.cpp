@@ -2,6 +2,7 @@
 // Light bar tags: six-character display, LEDs, buzzer, mode, simulation and
 // lock settings.
 #include <charconv>
+#include <cstring>
 
 #include "commands/caller_bytes.h"
 #include "commands/command_codes.h"
@@ -19,13 +20,27 @@ constexpr std::size_t kMaxFreeText = 20;
 constexpr int32_t kMinNumber = -99999;
 constexpr int32_t kMaxNumber = 999999;
 
-// The six display characters, right-aligned and blank-filled, then extraByte.
+// Copies count (at most six) characters without a call: two overlapping
+// four-byte moves, or byte by byte below four.
+void CopyUpToSix(uint8_t *to, const char *from, std::size_t count) {
+  if (count >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + count - 4, from + count - 4, 4);
+    return;
+  }
+  for (std::size_t i = 0; i < count; ++i)
+    to[i] = static_cast<uint8_t>(from[i]);
+}
+
+// The six display characters, right-aligned and blank-filled, then extraByte;
+// count is at most six. Built whole and appended in one step.
 auto SixCharacters(const char *chars, std::size_t count, uint32_t extraByte) {
   return [chars, count, extraByte](CommandFrame &frame) {
-    for (std::size_t i = count; i < kDisplayWidth; ++i)
-      frame.Put(' ');
-    frame.Put(reinterpret_cast<const uint8_t *>(chars), count);
-    frame.Put(static_cast<uint8_t>(extraByte));
+    uint8_t shown[kDisplayWidth + 1];
+    std::memset(shown, ' ', kDisplayWidth);  // a fixed size: no call
+    CopyUpToSix(shown + kDisplayWidth - count, chars, count);
+    shown[kDisplayWidth] = static_cast<uint8_t>(extraByte);
+    frame.Put(shown, sizeof shown);
   };
 }
 

@@ -7,35 +7,32 @@
 
 namespace roviro2 {
 
+// One unit defines every part, so their order is fixed: made in this order,
+// ended in the reverse.
+PlatformState platformState;
+RegistryState registryState;
+LinkState linkState;
+CommandState commandState;
+
 namespace {
-LibraryState state;
+
+// Defined after the parts, so ended before them: while the library is
+// unloaded the slots' sockets are left as they are (closing connections is
+// PT_API_Close's task).
+struct UnloadMark {
+  UnloadMark() = default;
+  ~UnloadMark() { registryState.unloading = true; }
+  UnloadMark(const UnloadMark &) = delete;
+  UnloadMark &operator=(const UnloadMark &) = delete;
+} unloadMark;
+
 }  // namespace
-
-LibraryState &State() {
-  return state;
-}
-
-PlatformState &PlatformPart() {
-  return state;
-}
-
-RegistryState &RegistryPart() {
-  return state;
-}
-
-LinkState &LinkPart() {
-  return state;
-}
-
-CommandState &CommandPart() {
-  return state;
-}
 
 void CloseRun() {
   ForgetHeldReception();
   // Every slot, not only the configured ones: a reload with fewer entries
   // must not leave the sockets of the slots beyond it connected.
-  for (TMyTCP2 &slot : state.GwTable) {
+  for (TMyTCP2 &slot : registryState.GwTable) {
     if (!slot.Socket) continue;
     // The slot lets go first: a release may show notices, and a handler
     // that calls the library must not reach the socket being released.
@@ -45,7 +42,7 @@ void CloseRun() {
     socket.reset();
   }
   StopSocketEvents();
-  state.RcvQueue.reset();
+  linkState.RcvQueue.reset();
   // The host has nothing to show: on Windows the hidden window that
   // received the sockets' notices ended with the event source.
   ReleaseIdleHosts();
@@ -54,16 +51,16 @@ void CloseRun() {
 void ResetState() {
   CloseRun();
   ResetGatewayTable();
-  state.LastRcv.clear();
-  state.receiveLimit = kDefaultReceiveLimit;
-  state.anyHeld = false;
-  state.HostForm = nullptr;
-  state.hosts.clear();
-  state.noticeHandler = {};
-  state.clock = {};
-  state.batchDepth = 0;
-  state.batched.clear();
-  state.sink = {};
+  linkState.LastRcv.clear();
+  linkState.receiveLimit = kDefaultReceiveLimit;
+  linkState.anyHeld = false;
+  linkState.HostForm = nullptr;
+  linkState.hosts.clear();
+  platformState.noticeHandler = {};
+  platformState.clock = {};
+  platformState.batchDepth = 0;
+  platformState.batched.clear();
+  commandState.sink = {};
 }
 
 void ResetGatewayTableForTesting() {

@@ -1,8 +1,9 @@
 /* SPDX-License-Identifier: MIT */
-// The library's whole state, in one object: each layer declares its part
-// (PlatformState, RegistryState, LinkState, CommandState) and an accessor to
-// it, and this object composes them. The accessors return references into
-// one static object, so they cost a call and nothing else.
+// The library's whole state: each layer declares its part (PlatformState,
+// RegistryState, LinkState, CommandState) and an inline accessor to it, and
+// library_state.cpp defines the four parts together, in layer order, so that
+// they are made bottom up and ended top down. An accessor is the address of a
+// static object: it costs nothing, and no layer includes a higher one.
 #pragma once
 
 #include "commands/command_state.h"
@@ -11,17 +12,6 @@
 #include "registry/gateway_table.h"
 
 namespace roviro2 {
-
-struct LibraryState : PlatformState, RegistryState, LinkState, CommandState {
-  LibraryState() = default;
-  // While the library is unloaded the slots' sockets are left as they are:
-  // closing connections is PT_API_Close's task.
-  ~LibraryState() { unloading = true; }
-  LibraryState(const LibraryState &) = delete;
-  LibraryState &operator=(const LibraryState &) = delete;
-};
-
-LibraryState &State();
 
 // What PT_API_Close ends: every slot's socket, the event loop, the receive
 // queue and the hosts but the current one. The table, LastRcv and what was

@@ -12,16 +12,17 @@ extern "C" {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_API_Open(void) {
   return Guarded(-1, [&]() -> int32_t {
-    LibraryState &state = State();
-    state.HostForm = CreateHostForm();
+    LinkState &link = LinkPart();
+    RegistryState &registry = RegistryPart();
+    link.HostForm = CreateHostForm();
     // Without an event source no socket can open; PT_GW_Open then reports -2.
     StartSocketEvents();
-    state.GwCount = 0;
+    registry.GwCount = 0;
     const int32_t loaded = LoadIpIndexFile("IPINDEX");
-    if (loaded >= 0) state.RcvQueue = std::make_unique<ReceiveQueue>();
-    for (int i = 0; i < state.GwCount; ++i)
-      state.GwTable[i].RcvTimeOut = kRcvTimeOutDays;
-    if (!state.RcvQueue) state.RcvQueue = std::make_unique<ReceiveQueue>();
+    if (loaded >= 0) link.RcvQueue = std::make_unique<ReceiveQueue>();
+    for (int i = 0; i < registry.GwCount; ++i)
+      registry.GwTable[i].RcvTimeOut = kRcvTimeOutDays;
+    if (!link.RcvQueue) link.RcvQueue = std::make_unique<ReceiveQueue>();
     ForgetHeldReception();  // the frames they waited for may be gone
     return loaded;
   });

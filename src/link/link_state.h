@@ -29,6 +29,9 @@ struct LinkState {
   bool anyHeld = false;  // some slot's reads may be held
 };
 
-LinkState &LinkPart();
+extern LinkState linkState;  // defined in lib/library_state.cpp
+inline LinkState &LinkPart() {
+  return linkState;
+}
 
 }  // namespace roviro2

@@ -260,13 +260,12 @@ ReceiveQueue::Taken ReceiveQueue::TakeMany(int gateway, uint8_t *out, std::size_
   return taken;
 }
 
-void ReceiveQueue::Remove(EntryId id) {
+void ReceiveQueue::RemoveInside(EntryId id) {
   uint32_t offset;
   if (!Locate(id, offset)) return;
   const RunId runId = static_cast<RunId>(id >> 32);
   Run &run = runs_[runId];
   const uint32_t size = FrameSize(run, offset);
-  if (offset == run.begin) return DropHead(runId, run, size);
   // The split comes first: it may fail for want of memory, and then nothing
   // has changed. It may move the records.
   if (offset + size == run.end) {

@@ -106,8 +106,20 @@ class ReceiveQueue {
     if (!run) return {};
     return {arena_.At(FrameRef{run->chunk, offset}), FrameSize(*run, offset)};
   }
-  // Removes one frame; an id that holds no frame is ignored.
-  void Remove(EntryId id);
+  // Removes one frame; an id that holds no frame is ignored. The first frame
+  // of a run, what a scan from the oldest finds, is removed inline.
+  void Remove(EntryId id) {
+    const RunId runId = static_cast<RunId>(id >> 32);
+    const uint32_t offset = static_cast<uint32_t>(id);
+    if (runId < runs_.size()) {
+      Run &run = runs_[runId];
+      // A free record is empty, so it fails the second test.
+      if (offset == run.begin && offset < run.end) {
+        return DropHead(runId, run, FrameSize(run, offset));
+      }
+    }
+    RemoveInside(id);
+  }
   // Copies the frame First(gateway) names into buffer and removes it, in
   // one step; returns its size, or 0 when there is none. A small frame with
   // more of its run behind it, the common case of a burst, is taken inline.
@@ -224,6 +236,9 @@ class ReceiveQueue {
     bytesOf_[run.gateway] -= size;
     --count_;
   }
+  // Remove for a frame that is not the first of its run, or an id that
+  // holds no frame.
+  void RemoveInside(EntryId id);
   // Kept out of line, so that the common case of Take stays short.
   // Removes the run's first `frames` frames, of `bytes` bytes together.
   [[gnu::noinline]] void DropFront(RunId id, uint32_t bytes, uint32_t frames);

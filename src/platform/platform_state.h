@@ -1,6 +1,5 @@
 /* SPDX-License-Identifier: MIT */
-// The platform layer's part of the library's state; the whole of it is one
-// object (lib/library_state.h), and this is its platform part.
+// The platform layer's part of the library's state (see lib/library_state.h).
 #pragma once
 
 #include <cstdint>
@@ -24,6 +23,11 @@ struct PlatformState {
   std::vector<uint64_t> batched;  // event tags of the sockets the batch wrote to
 };
 
-PlatformState &PlatformPart();
+// Defined with the other layers' parts in lib/library_state.cpp; the
+// accessor is inline, as every call into the library reaches it.
+extern PlatformState platformState;
+inline PlatformState &PlatformPart() {
+  return platformState;
+}
 
 }  // namespace roviro2

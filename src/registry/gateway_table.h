@@ -70,7 +70,10 @@ struct RegistryState {
   GatewayIndex index;
 };
 
-RegistryState &RegistryPart();
+extern RegistryState registryState;  // defined in lib/library_state.cpp
+inline RegistryState &RegistryPart() {
+  return registryState;
+}
 
 int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
   if (valid_ && builtFor_ == count) {
