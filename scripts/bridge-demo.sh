@@ -34,18 +34,27 @@ stop_all() {
 }
 trap stop_all EXIT
 
-# A free port: nothing answers there.
-for _ in $(seq 50); do
-  mqtt=$((20000 + RANDOM % 20000))
-  (exec 3<>"/dev/tcp/127.0.0.1/$mqtt") 2>/dev/null || break
-done
-printf 'listener %s 127.0.0.1\nallow_anonymous true\n' "$mqtt" >"$work/broker.conf"
-mosquitto -c "$work/broker.conf" >"$work/broker.log" 2>&1 &
-broker=$!
-for _ in $(seq 100); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$mqtt") 2>/dev/null && break
-  sleep 0.05
-done
+# A broker on a free port. A port found free can be taken by another
+# program before the broker binds it; the broker then exits, and the next
+# port is tried.
+start_broker() {
+  local _
+  mqtt=$((20000 + RANDOM % 12000)) # below the system's ephemeral ports
+  (exec 3<>"/dev/tcp/127.0.0.1/$mqtt") 2>/dev/null && return 1
+  printf 'listener %s 127.0.0.1\nallow_anonymous true\n' "$mqtt" >"$work/broker.conf"
+  mosquitto -c "$work/broker.conf" >"$work/broker.log" 2>&1 &
+  broker=$!
+  for _ in $(seq 200); do # 10 s at most
+    (exec 3<>"/dev/tcp/127.0.0.1/$mqtt") 2>/dev/null && return 0
+    kill -0 "$broker" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill "$broker" 2>/dev/null && wait "$broker" 2>/dev/null
+  broker=""
+  return 1
+}
+for _ in $(seq 10); do start_broker && break; done
+[ -n "$broker" ] || { echo "bridge-demo: mosquitto did not start:" >&2; cat "$work/broker.log" >&2; exit 1; }
 
 # The light bar answers the number it is shown with a key press.
 printf 'expect 1:1:5 0x00\nkey 1:1:5 0x41\n' >"$work/events.gwsim"
