@@ -33,7 +33,7 @@ run "Through the exports, over loopback TCP, peers on the application's processo
   roviro2_bench_link "$@"
 run "Inside the library, in memory" split roviro2_bench_core "$@"
 cmake --build "$build" -j"$(nproc)" --target roviro2_bench_bridge >/dev/null 2>&1 &&
-  run "The bridge through a broker, beside the library" split roviro2_bench_bridge
+  run "The bridge through a broker, beside the library" split bridge/roviro2_bench_bridge
 echo
 echo "Every run in detail: $details"
 if command -v valgrind >/dev/null; then
