@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/child_process.h"
 #include "support/fake_gateway.h"
 
 extern char **environ;
@@ -55,13 +56,6 @@ Outcome Expect(const std::string &command, int status, const std::string &text) 
   return run;
 }
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class CliAgainstSimulator : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -86,7 +80,7 @@ class CliAgainstSimulator : public ::testing::Test {
     close(input[0]);
     script_ = input[1];
     ASSERT_TRUE(PollUntil([&] {
-      const std::string out = ReadFile(dir_ + "/out");
+      const std::string out = ReadWholeFile(dir_ + "/out");
       const std::size_t at = out.find("127.0.0.1:");
       if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
       port_ = std::stoi(out.substr(at + 10));
@@ -118,8 +112,8 @@ class CliAgainstSimulator : public ::testing::Test {
 TEST_F(CliAgainstSimulator, CommandChangesTheDeviceAndAnEventComesBack) {
   Expect(cli_ + " send PT_LB_DspNum 1:1:5 42 0 0", 0, "PT_LB_DspNum -> 0 (sent)");
   EXPECT_TRUE(PollUntil([&] {
-    return ReadFile(dir_ + "/state").find("display |    42|") != std::string::npos;
-  })) << ReadFile(dir_ + "/state");
+    return ReadWholeFile(dir_ + "/state").find("display |    42|") != std::string::npos;
+  })) << ReadWholeFile(dir_ + "/state");
 
   Script("key 1:1:5 65\n");
   Expect(cli_ + " watch --seconds 2", 0, "port 1 node 5 command 0x0B status -1 data 41 |A|");
