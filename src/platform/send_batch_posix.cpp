@@ -9,7 +9,10 @@ using namespace roviro2;
 extern "C" {
 
 ROVIRO2_API void roviro2_batch_begin(void) {
-  BeginBatch();
+  Guarded(0, [] {
+    BeginBatch();
+    return 0;
+  });
 }
 
 ROVIRO2_API int32_t roviro2_batch_end(void) {
