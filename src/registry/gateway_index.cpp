@@ -22,9 +22,19 @@ void GatewayIndex::Rebuild(const TMyTCP2 *table, uint16_t count) {
   valid_ = true;
 }
 
-int32_t GatewayIndex::FindAgain(uint16_t id, const TMyTCP2 *table, uint16_t count) {
-  Rebuild(table, count);
-  return Lookup(id);
+int32_t GatewayIndex::FindOther(uint16_t id, const TMyTCP2 *table, uint16_t count) {
+  if (!valid_ || builtFor_ != count) Rebuild(table, count);
+  int32_t slot = Lookup(id);
+  if (slot >= 0 && table[slot].IPAddr.ID != id) {
+    // A slot changed without being announced.
+    Rebuild(table, count);
+    slot = Lookup(id);
+  }
+  if (slot >= 0) {
+    lastKey_ = Key(id, count);
+    lastSlot_ = static_cast<uint16_t>(slot);
+  }
+  return slot;
 }
 
 }  // namespace roviro2

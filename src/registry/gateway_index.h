@@ -15,11 +15,15 @@ class GatewayIndex {
   // The lowest of the first `count` slots of `table` whose ID is id (not 0);
   // -1 when none has it. Rebuilt from the table first when a change was
   // announced, when the count is not the one it was built for, or when the
-  // slot it names no longer has the ID.
-  // Defined with the table (registry/gateway_table.h).
+  // slot it names no longer has the ID. The ID found last is answered
+  // without a probe: an application mostly names one gateway call after
+  // call. Defined with the table (registry/gateway_table.h).
   inline int32_t Find(uint16_t id, const TMyTCP2 *table, uint16_t count);
   // The table functions announce every change of an ID or of the count.
-  void Invalidate() { valid_ = false; }
+  void Invalidate() {
+    valid_ = false;
+    lastKey_ = kNoKey;
+  }
 
  private:
   // Twice the most slots, so probes stay short.
@@ -36,11 +40,18 @@ class GatewayIndex {
       if (bucket.id == 0) return -1;
     }
   }
+  // The ID and count of the last lookup that found a slot, in one word.
+  static uint32_t Key(uint16_t id, uint16_t count) { return uint32_t{count} << 16 | id; }
+  // No key: ID 0 is never looked up.
+  static constexpr uint32_t kNoKey = 0;
   void Rebuild(const TMyTCP2 *table, uint16_t count);
-  // Find after a rebuild: the index was out of date.
-  int32_t FindAgain(uint16_t id, const TMyTCP2 *table, uint16_t count);
+  // Find for an ID other than the one found last: kept out of line, so that
+  // the common case stays short where it is inlined.
+  int32_t FindOther(uint16_t id, const TMyTCP2 *table, uint16_t count);
 
   std::array<Bucket, kBuckets> buckets_{};
+  uint32_t lastKey_ = kNoKey;
+  uint16_t lastSlot_ = 0;
   uint16_t builtFor_ = 0;
   bool valid_ = false;
 };

@@ -76,11 +76,8 @@ inline RegistryState &RegistryPart() {
 }
 
 int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
-  if (valid_ && builtFor_ == count) {
-    const int32_t slot = Lookup(id);
-    if (slot < 0 || table[slot].IPAddr.ID == id) return slot;
-  }
-  return FindAgain(id, table, count);
+  if (Key(id, count) == lastKey_ && table[lastSlot_].IPAddr.ID == id) return lastSlot_;
+  return FindOther(id, table, count);
 }
 
 // Slot index of the lowest configured slot with this ID (low 16 bits of
