@@ -40,7 +40,7 @@ void ReceiveQueue::LinkAfter(Ends &ends, Order order, RunId at, RunId id) {
   links.prev = at;
   links.next = at == kNoRun ? ends.head : (runs_[at].*order).next;
   if (at == kNoRun) {
-    ends.head = id;
+    SetHead(ends, id);
   } else {
     (runs_[at].*order).next = id;
   }
@@ -54,7 +54,7 @@ void ReceiveQueue::LinkAfter(Ends &ends, Order order, RunId at, RunId id) {
 void ReceiveQueue::Unlink(Ends &ends, Order order, RunId id) {
   const Links links = runs_[id].*order;
   if (links.prev == kNoRun) {
-    ends.head = links.next;
+    SetHead(ends, links.next);
   } else {
     (runs_[links.prev].*order).next = links.next;
   }

@@ -124,12 +124,13 @@ class ReceiveQueue {
   // one step; returns its size, or 0 when there is none. A small frame with
   // more of its run behind it, the common case of a burst, is taken inline.
   std::size_t Take(int gateway, uint8_t *buffer) {
-    const RunId id = HeadOf(gateway);
-    if (id == kNoRun) return 0;
-    Run &run = runs_[id];
-    const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
+    const Ends &ends = EndsOf(gateway);
+    if (ends.head == kNoRun) return 0;
+    Run &run = runs_[ends.head];
+    const uint8_t *frame = ends.headBytes + run.begin;
     const uint32_t size = run.byLength ? ReadLength(frame) : run.end - run.begin;
-    if (!IsSmallCopy(size) || run.begin + size == run.end) return TakeOther(id, size, buffer);
+    if (!IsSmallCopy(size) || run.begin + size == run.end)
+      return TakeOther(ends.head, size, buffer);
     CopySmall(buffer, frame, size);
     run.begin = static_cast<uint16_t>(run.begin + size);
     bytesOf_[run.gateway] -= size;
@@ -170,7 +171,11 @@ class ReceiveQueue {
   struct Ends {
     RunId head = kNoRun;
     RunId tail = kNoRun;
+    // The storage chunk of the head run, so that taking from the front
+    // finds its bytes without a lookup; null while the order is empty.
+    const uint8_t *headBytes = nullptr;
   };
+
   // Frames of one gateway stored back to back in one arena chunk, from
   // offset begin up to end. A free record is empty (begin == end) and chains
   // the free records through all.next.
@@ -209,10 +214,16 @@ class ReceiveQueue {
   }
   // The oldest run of all (kAnyGateway) or of one gateway byte; kNoRun when
   // there is none or the gateway is out of range.
-  RunId HeadOf(int gateway) const {
-    if (gateway == kAnyGateway) return all_.head;
-    if (gateway < 0 || gateway >= static_cast<int>(kGatewayBytes)) return kNoRun;
-    return gateways_[gateway].head;
+  RunId HeadOf(int gateway) const { return EndsOf(gateway).head; }
+  // The ends of that order; an empty one for a gateway out of range.
+  const Ends &EndsOf(int gateway) const {
+    if (static_cast<unsigned>(gateway) < kGatewayBytes) return gateways_[gateway];
+    return gateway == kAnyGateway ? all_ : none_;
+  }
+  // Makes run id (or kNoRun) the head of the order of ends.
+  void SetHead(Ends &ends, RunId id) {
+    ends.head = id;
+    ends.headBytes = id == kNoRun ? nullptr : arena_.At(FrameRef{runs_[id].chunk, 0});
   }
   EntryId FirstOf(RunId run) const { return run == kNoRun ? kNoEntry : Id(run, runs_[run].begin); }
   RunId NewRun();
@@ -271,6 +282,7 @@ class ReceiveQueue {
   RunId free_ = kNoRun;
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;
+  const Ends none_;  // the order of a gateway out of range: always empty
   std::size_t count_ = 0;
   std::array<std::size_t, kGatewayBytes> bytesOf_{};
   FrameArena arena_;

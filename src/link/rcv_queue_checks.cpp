@@ -7,8 +7,14 @@
 namespace roviro2 {
 
 // An order links its runs both ways from head to tail, each run of the
-// gateway it is kept for (kAnyGateway: any), at most every record once.
+// gateway it is kept for (kAnyGateway: any), at most every record once, and
+// keeps the storage of its head run.
 bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
+  if (ends.head == kNoRun ? ends.headBytes != nullptr
+                          : ends.head >= runs_.size() ||
+                                ends.headBytes != arena_.At(FrameRef{runs_[ends.head].chunk, 0})) {
+    return false;
+  }
   RunId previous = kNoRun;
   std::size_t steps = 0;
   for (RunId id = ends.head; id != kNoRun; id = (runs_[id].*order).next) {
