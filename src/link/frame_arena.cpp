@@ -70,6 +70,16 @@ uint8_t *FrameArena::Room(std::size_t size, FrameRef &ref) {
   return At(ref);
 }
 
+uint8_t *FrameArena::ReadRoom(std::size_t floor, FrameRef &ref, std::size_t &size) {
+  if (open_ == kNoChunk || chunks_[open_].capacity - chunks_[open_].used < floor) {
+    open_ = NewChunk(kChunkSize);
+  }
+  const Chunk &chunk = chunks_[open_];
+  ref = FrameRef{open_, chunk.used};
+  size = chunk.capacity - chunk.used;
+  return At(ref);
+}
+
 FrameRef FrameArena::Store(const uint8_t *bytes, std::size_t size) {
   FrameRef ref;
   std::memcpy(Room(size, ref), bytes, size);

@@ -33,6 +33,10 @@ class FrameArena {
   // keeps, in part, with Commit, or gives up with Abandon, before any other
   // call of the arena.
   uint8_t *Room(std::size_t size, FrameRef &ref);
+  // Room for a read into the shared chunk, as Room: every byte the chunk has
+  // left when that is at least `floor` (at most kChunkSize) bytes, else a
+  // fresh chunk. size is set to the room's size.
+  uint8_t *ReadRoom(std::size_t floor, FrameRef &ref, std::size_t &size);
   // Keeps the first `used` bytes (used > 0) of the room at ref, held once.
   void Commit(FrameRef ref, std::size_t used) {
     Chunk &chunk = chunks_[ref.chunk];

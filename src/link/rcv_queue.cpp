@@ -138,6 +138,13 @@ std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint
   FrameRef ref;
   uint8_t *stored = arena_.Room(size, ref);
   std::memcpy(stored, bytes, size);
+  const std::size_t kept = KeepStored(ref, stored, size, gatewayByte);
+  if (kept == 0) arena_.Abandon(ref);
+  return kept;
+}
+
+std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t size,
+                                     uint8_t gatewayByte) {
   std::size_t at = 0;
   uint32_t frames = 0;
   while (size - at >= kLengthFieldSize) {
@@ -147,15 +154,19 @@ std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint
     at += length;
     ++frames;
   }
-  if (frames == 0) {
-    arena_.Abandon(ref);
-    return 0;
-  }
+  if (frames == 0) return 0;
   arena_.Commit(ref, at);
   count_ += frames;
   bytesOf_[gatewayByte] += at;
   AppendRun(ref, at, gatewayByte, true);
   return at;
+}
+
+ReceiveQueue::ReadRoom ReceiveQueue::OpenRead() {
+  ReserveRecord();
+  ReadRoom room;
+  room.bytes = arena_.ReadRoom(kReadFloor, room.ref, room.size);
+  return room;
 }
 
 void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte) {

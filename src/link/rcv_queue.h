@@ -58,6 +58,26 @@ class ReceiveQueue {
   // above 8198. Returns the count of bytes taken.
   std::size_t PushFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte);
 
+  // Storage that a read puts its bytes into, for them to be queued where
+  // they are: no copy from a read area.
+  struct ReadRoom {
+    uint8_t *bytes = nullptr;
+    std::size_t size = 0;
+    FrameRef ref;
+  };
+  // The room for one read, of at least kReadFloor bytes; nothing else may
+  // use the queue until CloseRead.
+  static constexpr std::size_t kReadFloor = 16 * 1024;
+  ReadRoom OpenRead();
+  // Queues the whole frames at the front of the room's first `size` bytes
+  // where they are, as PushFrames does; returns the count of bytes taken.
+  // The bytes behind them stay readable until CloseRead.
+  std::size_t KeepRead(const ReadRoom &room, std::size_t size, uint8_t gatewayByte) {
+    return KeepStored(room.ref, room.bytes, size, gatewayByte);
+  }
+  // Gives back the part of the room that holds no queued frame.
+  void CloseRead(const ReadRoom &room) { arena_.Abandon(room.ref); }
+
   // Makes sure that queueing the frames of `bytes` more received bytes
   // allocates nothing: throws std::bad_alloc, with nothing changed, when the
   // memory cannot be had.
@@ -272,6 +292,10 @@ class ReceiveQueue {
   // Stores the whole frames at the front of bytes, marks them and links
   // them as the newest run of the gateway; returns the count of bytes taken.
   std::size_t StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte);
+  // Cuts and marks the whole frames at the front of `size` bytes stored at
+  // ref and links them as the newest run; returns the count of bytes kept
+  // (0: nothing was, and the room is the caller's to give up).
+  std::size_t KeepStored(FrameRef ref, uint8_t *stored, std::size_t size, uint8_t gatewayByte);
   // Stores one frame of the given size, marked, as the newest run.
   void StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte);
   // Links frames stored at ref as the newest run of gateway.
