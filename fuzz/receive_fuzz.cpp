@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The receive path on arbitrary byte streams. The first byte chooses how the
 // stream is cut into reads (whole, byte by byte, random cuts, fixed chunks),
-// the second seeds the cuts and the fetches. Checked: every cut gives the
-// same frames and notices as the whole stream up to the first length field
-// that no frame can have (what follows it is dropped with the rest of its
-// read, so from there on the outcome depends on where the reads end); every
-// queued frame is 5 to 8198 bytes long and exactly as long as its length
-// field; fetching with every function and random filters ends and hands out
-// frames whole, PT_GW_RcvReady announces the size PT_GW_RcvMsg then delivers,
-// and no fetch writes past the room its function promises (each gets a heap
-// buffer of exactly that size).
+// and whether the reads are copied from a read area or made straight into
+// queue storage; the second seeds the cuts and the fetches. Checked: every
+// cut gives the same frames and notices as the whole stream up to the first
+// length field that no frame can have (what follows it is dropped with the
+// rest of its read, so from there on the outcome depends on where the reads
+// end); every queued frame is 5 to 8198 bytes long and exactly as long as
+// its length field; fetching with every function and random filters ends
+// and hands out frames whole, PT_GW_RcvReady announces the size PT_GW_RcvMsg
+// then delivers, and no fetch writes past the room its function promises
+// (each gets a heap buffer of exactly that size).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -34,10 +35,11 @@ struct Outcome {
   std::vector<std::string> notices;
 };
 
+// inPlace: as reads straight into queue storage make it.
 void Feed(TMyTCP2 &slot, ReceiveQueue &queue, std::vector<std::string> &notices,
-          const uint8_t *bytes, std::size_t size) {
+          const uint8_t *bytes, std::size_t size, bool inPlace = false) {
   const NoticeSink sink = [&notices](const std::string &text) { notices.push_back(text); };
-  ReceiveBytes(slot, bytes, size, 1.0, queue, sink);
+  (inPlace ? ReceiveBytesInPlace : ReceiveBytes)(slot, bytes, size, 1.0, queue, sink);
 }
 
 // Takes the oldest frame of the queue into out.
@@ -60,7 +62,8 @@ void CheckQueuedBytes(const ReceiveQueue &queue) {
 // In the split modes the application fetches as back-pressure would make it:
 // whenever the queue holds `limit` bytes or more, before the next read. The
 // frames must come out as from the whole stream.
-Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &random) {
+Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &random,
+                bool inPlace = false) {
   TMyTCP2 slot;
   slot.IPAddr.ID = 5;
   slot.RcvTimeOut = kRcvTimeOutDays;
@@ -77,7 +80,7 @@ Outcome Receive(const std::vector<uint8_t> &stream, uint8_t mode, std::mt19937 &
     // Each read in a buffer of its own exact size.
     const std::vector<uint8_t> read(stream.begin() + static_cast<std::ptrdiff_t>(at),
                                     stream.begin() + static_cast<std::ptrdiff_t>(at + n));
-    Feed(slot, queue, out.notices, read.data(), read.size());
+    Feed(slot, queue, out.notices, read.data(), read.size(), inPlace);
     FUZZ_CHECK(queue.CheckInvariants());
     at += n;
     while (queue.Count() > 0 && queue.QueuedBytes(5) >= limit) {
@@ -164,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size) {
 
   std::mt19937 unused(0);
   const Outcome whole = Receive(stream, 0, unused);
-  const Outcome cut = Receive(stream, mode, random);
+  const Outcome cut = Receive(stream, mode, random, data[0] & 4);
   if (whole.notices.empty()) {
     FUZZ_CHECK(cut.frames == whole.frames);
     FUZZ_CHECK(cut.notices.empty());

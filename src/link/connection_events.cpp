@@ -75,17 +75,23 @@ void TForm0::TCP1Error(int32_t slot, TClientSocket &socket, SocketErrorKind kind
 // read while the memory to queue a whole read cannot be had (the bytes wait
 // in the socket for a later poll), nor while the gateway's queued frames are
 // over the receive limit (reads are held until the application fetches).
+// A slot's bytes are read straight into queue storage.
 void TForm0::TCP1DataArrival(int32_t slot, TClientSocket &socket) {
   const int32_t index = SlotOf(slot, socket);
   ReceiveQueue *queue = LinkPart().RcvQueue.get();
-  if (index >= 0 && queue) {
-    TMyTCP2 &slot = RegistryPart().GwTable[index];
-    if (HoldIfFull(slot, *queue) || !PrepareToReceive(slot, *queue)) return;
-  }
-  const ByteView bytes = socket.Receive();
-  if (index < 0 || !queue || bytes.size == 0) return;
   static const NoticeSink notice = ShowNotice;
-  ReceiveBytes(RegistryPart().GwTable[index], bytes.data, bytes.size, NowDays(), *queue, notice);
+  if (index < 0 || !queue) {
+    socket.Receive();
+    return;
+  }
+  TMyTCP2 &gateway = RegistryPart().GwTable[index];
+  if (HoldIfFull(gateway, *queue) || !PrepareToReceive(gateway, *queue)) return;
+  if (gateway.RcvBuf.size() >= kMaxWireFrame) {  // never so, as it cannot hold a whole frame
+    const ByteView bytes = socket.Receive();
+    return ReceiveBytes(gateway, bytes.data, bytes.size, NowDays(), *queue, notice);
+  }
+  ReadIntoQueue read(gateway, *queue, NowDays());
+  read.Finish(socket.ReceiveInto(read.Area(), read.Room()).size, notice);
 }
 
 }  // namespace roviro2

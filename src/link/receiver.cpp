@@ -2,6 +2,7 @@
 #include "link/receiver.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "link/frame.h"
 
@@ -22,16 +23,36 @@ struct Cut {
 // Queues every complete frame at the front of bytes, marked with the
 // gateway byte, and stops at an incomplete frame or a refused length field.
 // The frames of one read are queued in one copy.
-Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, ReceiveQueue &queue) {
+// Whether the bytes behind the frames cut start with a length field that no
+// frame can have.
+Cut Refusal(const uint8_t *bytes, std::size_t size, std::size_t consumed) {
   Cut cut;
-  if (!bytes) return cut;
-  cut.consumed = queue.PushFrames(bytes, size, gatewayByte);
-  if (size - cut.consumed >= kLengthFieldSize) {
-    const std::size_t length = ReadLength(bytes + cut.consumed);
+  cut.consumed = consumed;
+  if (size - consumed >= kLengthFieldSize) {
+    const std::size_t length = ReadLength(bytes + consumed);
     cut.refused = !ReceiveQueue::Fits(length);
     if (cut.refused) cut.length = length;
   }
   return cut;
+}
+
+Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, ReceiveQueue &queue) {
+  if (!bytes) return Cut{};
+  return Refusal(bytes, size, queue.PushFrames(bytes, size, gatewayByte));
+}
+
+bool TimedOut(const TMyTCP2 &slot, double nowDays) {
+  return !slot.RcvBuf.empty() && nowDays - slot.RcvTime > slot.RcvTimeOut;
+}
+
+// The last step of a read: the time of a frame left waiting, then the
+// notices, once every buffer is final.
+void Finished(TMyTCP2 &slot, double nowDays, bool timedOut, const Cut &cut,
+              const NoticeSink &notice) {
+  if (!slot.RcvBuf.empty()) slot.RcvTime = nowDays;
+  if (!notice) return;
+  if (timedOut) notice(kTimeoutNotice);
+  if (cut.refused) notice(kTooMuchNotice + std::to_string(cut.length));
 }
 
 // Moves from the head of the new bytes into buffer what the frame waiting
@@ -70,7 +91,7 @@ void ReceiveBytes(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double n
                   ReceiveQueue &queue, const NoticeSink &notice) {
   if (!data) size = 0;
   std::vector<uint8_t> &buffer = slot.RcvBuf;
-  const bool timedOut = !buffer.empty() && nowDays - slot.RcvTime > slot.RcvTimeOut;
+  const bool timedOut = TimedOut(slot, nowDays);
   if (timedOut) buffer.clear();
 
   const uint8_t gatewayByte = static_cast<uint8_t>(slot.IPAddr.ID);
@@ -87,11 +108,42 @@ void ReceiveBytes(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double n
     cut = CutFrames(data + used, size - used, gatewayByte, queue);
     if (!cut.refused) buffer.assign(data + used + cut.consumed, data + size);
   }
-  if (!buffer.empty()) slot.RcvTime = nowDays;
+  Finished(slot, nowDays, timedOut, cut, notice);
+}
 
-  if (!notice) return;
-  if (timedOut) notice(kTimeoutNotice);
-  if (cut.refused) notice(kTooMuchNotice + std::to_string(cut.length));
+// A frame that timed out is not moved; it is dropped once a read brings
+// bytes, as ReceiveBytes drops it.
+ReadIntoQueue::ReadIntoQueue(TMyTCP2 &slot, ReceiveQueue &queue, double nowDays)
+    : slot_(slot), queue_(queue), nowDays_(nowDays), room_(queue.OpenRead()) {
+  timedOut_ = TimedOut(slot, nowDays);
+  if (timedOut_) return;
+  // Below 8198 bytes, and the room holds at least 16 KiB.
+  waiting_ = slot.RcvBuf.size();
+  if (waiting_ > 0) std::memcpy(room_.bytes, slot.RcvBuf.data(), waiting_);
+}
+
+void ReadIntoQueue::Finish(std::size_t got, const NoticeSink &notice) {
+  if (got == 0) return;
+  std::vector<uint8_t> &buffer = slot_.RcvBuf;
+  buffer.clear();
+  const std::size_t size = waiting_ + got;
+  const uint8_t gatewayByte = static_cast<uint8_t>(slot_.IPAddr.ID);
+  const Cut cut = Refusal(room_.bytes, size, queue_.KeepRead(room_, size, gatewayByte));
+  if (!cut.refused) buffer.assign(room_.bytes + cut.consumed, room_.bytes + size);
+  Close();
+  Finished(slot_, nowDays_, timedOut_, cut, notice);
+}
+
+void ReceiveBytesInPlace(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double nowDays,
+                         ReceiveQueue &queue, const NoticeSink &notice) {
+  std::size_t at = 0;
+  do {
+    ReadIntoQueue read(slot, queue, nowDays);
+    const std::size_t got = std::min(size - at, read.Room());
+    if (got > 0) std::memcpy(read.Area(), data + at, got);
+    read.Finish(got, notice);
+    at += got;
+  } while (at < size);
 }
 
 }  // namespace roviro2

@@ -331,11 +331,15 @@ WriteOutcome TClientSocket::WriteWaiting(std::size_t &lost) {
 }
 
 ByteView TClientSocket::Receive() {
-  if (!Connected()) return {};
   // A large backlog is read in parts, one per read event, so the bytes of
   // one read stay in the processor's cache while they are cut into frames.
-  uint8_t *area = loop_->ReadArea();
-  const std::ptrdiff_t got = ReadBytes(handle_, area, EventLoop::kReadAreaSize);
+  if (!Connected()) return {};
+  return ReceiveInto(loop_->ReadArea(), EventLoop::kReadAreaSize);
+}
+
+ByteView TClientSocket::ReceiveInto(uint8_t *area, std::size_t size) {
+  if (!Connected()) return {};
+  const std::ptrdiff_t got = ReadBytes(handle_, area, size);
   if (got > 0) return {area, static_cast<std::size_t>(got)};
   if (got == kWouldBlock) return {};
   if (got == 0) {

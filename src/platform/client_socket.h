@@ -115,6 +115,9 @@ class TClientSocket {
   // raises the next read event. The bytes are valid until the next Receive
   // of any socket.
   ByteView Receive();
+  // The same into the caller's area of `size` bytes (size > 0), where the
+  // bytes stay.
+  ByteView ReceiveInto(uint8_t *area, std::size_t size);
   // Bytes that wait in the system to be read.
   std::size_t BytesReady() const;
 

@@ -30,7 +30,9 @@ Bytes Concat(const std::vector<Bytes> &frames) {
 
 constexpr double kMinute = 1.0 / (24 * 60);
 
-class Receiver : public ::testing::Test {
+// Every rule holds for reads copied from a read area and for reads made
+// straight into queue storage (true).
+class Receiver : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     slot_.IPAddr.ID = 300;  // gateway byte 44
@@ -38,7 +40,9 @@ class Receiver : public ::testing::Test {
   }
 
   void Feed(const Bytes &bytes, double now = 0.0) {
-    ReceiveBytes(slot_, bytes.data(), bytes.size(), now, queue_, sink_);
+    const auto receive = GetParam() ? ReceiveBytesInPlace : ReceiveBytes;
+    receive(slot_, bytes.data(), bytes.size(), now, queue_, sink_);
+    ASSERT_TRUE(queue_.CheckInvariants());
   }
 
   std::vector<Bytes> Drain() {
@@ -65,7 +69,7 @@ class Receiver : public ::testing::Test {
 const std::vector<Bytes> kStream = {Frame(15, 1),   Frame(8, 2), Frame(5, 3),
                                     Frame(8198, 4), Frame(9, 5), Frame(300, 6)};
 
-TEST_F(Receiver, EveryCutOfTheStreamGivesTheSameFramesMarkedWithTheGatewayByte) {
+TEST_P(Receiver, EveryCutOfTheStreamGivesTheSameFramesMarkedWithTheGatewayByte) {
   const Bytes stream = Concat(kStream);
   std::vector<Bytes> expected;
   for (const Bytes &f : kStream)
@@ -93,7 +97,7 @@ TEST_F(Receiver, EveryCutOfTheStreamGivesTheSameFramesMarkedWithTheGatewayByte) 
   EXPECT_TRUE(notices_.empty());
 }
 
-TEST_F(Receiver, IncompleteFrameWaitsAndEachReadMovesItsTime) {
+TEST_P(Receiver, IncompleteFrameWaitsAndEachReadMovesItsTime) {
   const Bytes frame = Frame(40, 9);
   Feed(Bytes(frame.begin(), frame.begin() + 1), 1.0);
   EXPECT_DOUBLE_EQ(slot_.RcvTime, 1.0) << "one byte: the length is not known yet";
@@ -108,7 +112,7 @@ TEST_F(Receiver, IncompleteFrameWaitsAndEachReadMovesItsTime) {
   EXPECT_DOUBLE_EQ(slot_.RcvTime, 1.0 + 6 * kMinute) << "a completing read leaves the time";
 }
 
-TEST_F(Receiver, LongestFrameIsAcceptedAndALongerLengthDropsTheRestOfTheRead) {
+TEST_P(Receiver, LongestFrameIsAcceptedAndALongerLengthDropsTheRestOfTheRead) {
   Feed(Frame(8198, 1));
   EXPECT_EQ(queue_.Count(), 1u);
   Bytes read = Frame(10, 2);
@@ -123,7 +127,7 @@ TEST_F(Receiver, LongestFrameIsAcceptedAndALongerLengthDropsTheRestOfTheRead) {
   EXPECT_EQ(queue_.Count(), 3u) << "the next read starts afresh";
 }
 
-TEST_F(Receiver, LengthFieldsBelowFiveAreRefusedLikeOversizeOnes) {
+TEST_P(Receiver, LengthFieldsBelowFiveAreRefusedLikeOversizeOnes) {
   for (uint8_t length = 0; length < 5; ++length) {
     notices_.clear();
     Bytes read = {length, 0, 0x60, 0, 0, 0, 0, 0};
@@ -139,7 +143,7 @@ TEST_F(Receiver, LengthFieldsBelowFiveAreRefusedLikeOversizeOnes) {
   EXPECT_EQ(queue_.Count(), 1u) << "5 bytes hold the gateway byte: queued";
 }
 
-TEST_F(Receiver, WaitingFrameTakesOnlyItsOwnBytesFromTheNextRead) {
+TEST_P(Receiver, WaitingFrameTakesOnlyItsOwnBytesFromTheNextRead) {
   const Bytes longest = Frame(8198, 1);
   const Bytes next = Frame(300, 2);
   Feed(Bytes(longest.begin(), longest.begin() + 100));
@@ -159,7 +163,7 @@ TEST_F(Receiver, WaitingFrameTakesOnlyItsOwnBytesFromTheNextRead) {
   EXPECT_LE(slot_.RcvBuf.capacity(), longest.size());
 }
 
-TEST_F(Receiver, LengthFieldCompletedByTheNextReadIsStillChecked) {
+TEST_P(Receiver, LengthFieldCompletedByTheNextReadIsStillChecked) {
   Feed({0x10});  // low byte of 10000
   Bytes read = {0x27, 0x60, 0, 0, 0, 0};
   const Bytes after = Frame(9, 1);
@@ -171,7 +175,7 @@ TEST_F(Receiver, LengthFieldCompletedByTheNextReadIsStillChecked) {
   EXPECT_TRUE(slot_.RcvBuf.empty());
 }
 
-TEST_F(Receiver, OldIncompleteFrameIsDroppedAfterTheTimeOutOnly) {
+TEST_P(Receiver, OldIncompleteFrameIsDroppedAfterTheTimeOutOnly) {
   const Bytes frame = Frame(20, 5);
   const Bytes head(frame.begin(), frame.begin() + 10);
   const Bytes tail(frame.begin() + 10, frame.end());
@@ -188,7 +192,7 @@ TEST_F(Receiver, OldIncompleteFrameIsDroppedAfterTheTimeOutOnly) {
   EXPECT_EQ(Drain(), std::vector<Bytes>{Marked(frame)}) << "only the new bytes count";
 }
 
-TEST_F(Receiver, TimeOutIsMeasuredOnAClockThatCrossesMidnight) {
+TEST_P(Receiver, TimeOutIsMeasuredOnAClockThatCrossesMidnight) {
   const Bytes frame = Frame(20, 5);
   Feed(Bytes(frame.begin(), frame.begin() + 10), 0.999);
   Feed(frame, 0.999 + 11 * kMinute);  // past 1.0: the next day
@@ -196,13 +200,18 @@ TEST_F(Receiver, TimeOutIsMeasuredOnAClockThatCrossesMidnight) {
   EXPECT_EQ(queue_.Count(), 1u);
 }
 
-TEST_F(Receiver, AddedGatewayWithoutTimeOutStillJoinsPromptReads) {
+TEST_P(Receiver, AddedGatewayWithoutTimeOutStillJoinsPromptReads) {
   slot_.RcvTimeOut = 0.0;
   const Bytes frame = Frame(20, 5);
   Feed(Bytes(frame.begin(), frame.begin() + 10), 3.0);
   Feed(Bytes(frame.begin() + 10, frame.end()), 3.0);
   EXPECT_EQ(queue_.Count(), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothWays, Receiver, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                           return info.param ? "InPlace" : "Copied";
+                         });
 
 }  // namespace
 }  // namespace roviro2
