@@ -147,6 +147,19 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
                                      uint8_t gatewayByte) {
   std::size_t at = 0;
   uint32_t frames = 0;
+  // While the largest frame fits in what is left, only the length field
+  // needs a check: the step per frame of a burst is kept to a few
+  // instructions.
+  if (size > kMaxWireFrame) {
+    const std::size_t lastFull = size - kMaxWireFrame;
+    while (at < lastFull) {
+      const std::size_t length = ReadLength(stored + at);
+      if (!Fits(length)) break;
+      stored[at + kGatewayByteOffset] = gatewayByte;
+      at += length;
+      ++frames;
+    }
+  }
   while (size - at >= kLengthFieldSize) {
     const std::size_t length = ReadLength(stored + at);
     if (!Fits(length) || length > size - at) break;

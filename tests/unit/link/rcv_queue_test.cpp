@@ -228,6 +228,16 @@ TEST(RcvQueue, FramesOfAReadStopAtTheFirstLengthNoFrameCanHave) {
   }
   EXPECT_EQ(queue.PushFrames(nullptr, 9, 1), 0u);
   EXPECT_EQ(queue.Count(), 2u);
+  // Far from the end of a long read, where only the length field is
+  // checked, and near it.
+  for (const std::size_t badAt : {500, 1990}) {
+    Bytes read;
+    for (std::size_t i = 0; i < 2000; ++i) {
+      const Bytes frame = i == badAt ? Bytes{0x07, 0x20, 0, 0, 0, 0, 0, 0, 0} : Frame(1, 1);
+      read.insert(read.end(), frame.begin(), frame.end());
+    }
+    EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 1), 9 * badAt) << badAt;
+  }
 }
 
 TEST(RcvQueue, RefusesFramesNoReceiverCanProduce) {
