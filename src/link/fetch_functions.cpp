@@ -59,13 +59,16 @@ Scan Test(const TagFilter &filter, const ByteView &frame) {
   return Scan::kMatch;
 }
 
-// Scans from the oldest entry (of the filtered gateway, whose frames are the
-// only ones that can match). A damaged entry that passes the gateway and port
-// tests ends the scan: it is removed and reported.
-Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
-  if (filter.gateway > kHighestGatewayByte) return Scan::kSkip;
-  const int order =
-      filter.gateway == 0 ? ReceiveQueue::kAnyGateway : static_cast<int>(filter.gateway);
+// The order a tag filter scans: that of the filtered gateway, whose frames
+// are the only ones that can match (kNoOrder above 255).
+int OrderOfFilter(const TagFilter &filter) {
+  if (filter.gateway == 0) return ReceiveQueue::kAnyGateway;
+  return filter.gateway <= kHighestGatewayByte ? static_cast<int>(filter.gateway) : kNoOrder;
+}
+
+// Scans from the oldest entry of the order. A damaged entry that passes the
+// gateway and port tests ends the scan: it is removed and reported.
+Scan FindTagEntry(const TagFilter &filter, int order, EntryId &entry, ByteView &frame) {
   Scan scan = Scan::kSkip;
   entry = Queue()->Find(
       order,
@@ -75,6 +78,19 @@ Scan FindTagEntry(const TagFilter &filter, EntryId &entry, ByteView &frame) {
       },
       frame);
   return scan;
+}
+
+// Hands out a whole frame's fields; false for a damaged one.
+bool Deliver(const ByteView &frame, Scan scan, uint32_t *tagAddr, int16_t *command, int16_t *status,
+             uint8_t *data, int16_t *dataLength) {
+  TagMessage message;
+  if (scan != Scan::kMatch || !DecodeTagMessage(frame.data, frame.size, message)) return false;
+  *tagAddr = message.tagAddr;
+  *command = message.command;
+  *status = message.status;
+  if (message.dataLength > 0) CopyBytes(data, message.data, message.dataLength);
+  *dataLength = message.dataLength;
+  return true;
 }
 
 }  // namespace
@@ -158,23 +174,26 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     if (!queue || queue->Count() == 0) return 0;
     const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
                            static_cast<uint8_t>(*tagAddr), *command};
-    EntryId entry;
-    ByteView frame;
-    const Scan scan = FindTagEntry(filter, entry, frame);
-    if (scan == Scan::kSkip) return 0;
-    TagMessage message;
-    const bool whole = scan == Scan::kMatch && DecodeTagMessage(frame.data, frame.size, message);
-    // Removing a frame from inside a run needs a record: made before anything
-    // is written, so that a failure delivers nothing and keeps the frame.
-    queue->ReserveRecord();
-    if (whole) {
-      *tagAddr = message.tagAddr;
-      *command = message.command;
-      *status = message.status;
-      if (message.dataLength > 0) CopyBytes(data, message.data, message.dataLength);
-      *dataLength = message.dataLength;
+    const int order = OrderOfFilter(filter);
+    // Most often the oldest frame is the one: it is taken without a scan,
+    // and its removal needs no record.
+    ByteView frame = queue->Head(order);
+    Scan scan = frame.size == 0 ? Scan::kSkip : Test(filter, frame);
+    EntryId entry = ReceiveQueue::kNoEntry;
+    if (scan == Scan::kSkip) {
+      scan = FindTagEntry(filter, order, entry, frame);
+      if (scan == Scan::kSkip) return 0;
+      // Removing a frame from inside a run needs a record: made before
+      // anything is written, so that a failure delivers nothing and keeps
+      // the frame.
+      queue->ReserveRecord();
     }
-    queue->Remove(entry);
+    const bool whole = Deliver(frame, scan, tagAddr, command, status, data, dataLength);
+    if (entry == ReceiveQueue::kNoEntry) {
+      queue->DropHead(order, frame.size);
+    } else {
+      queue->Remove(entry);
+    }
     if (link.anyHeld) ResumeHeldReception();
     return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
   });

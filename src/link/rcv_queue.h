@@ -157,6 +157,21 @@ class ReceiveQueue {
     --count_;
     return size;
   }
+  // The bytes of the frame First(gateway) names, found without an id;
+  // empty when there is none.
+  ByteView Head(int gateway) const {
+    const Ends &ends = EndsOf(gateway);
+    if (ends.head == kNoRun) return {};
+    const Run &run = runs_[ends.head];
+    const uint8_t *frame = ends.headBytes + run.begin;
+    return {frame, run.byLength ? ReadLength(frame) : run.end - run.begin};
+  }
+  // Removes the frame Head(gateway) shows, of that size; it is the first of
+  // its run, so no record is needed.
+  void DropHead(int gateway, std::size_t size) {
+    const RunId id = EndsOf(gateway).head;
+    if (id != kNoRun) DropHead(id, runs_[id], static_cast<uint32_t>(size));
+  }
 
   // What TakeMany did.
   struct Taken {
