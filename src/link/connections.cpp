@@ -75,9 +75,8 @@ int32_t OpenRange(uint32_t gwId, bool explicitOpen) {
 }
 
 // PT_GW_Status after the poll: the state of the lowest slot with this ID,
-// and the reconnect a poll starts.
-int32_t StatusOf(uint32_t gwId) {
-  const int32_t index = FindGateway(gwId);
+// `index` (FindGateway's), and the reconnect a poll starts.
+int32_t StatusOf(uint32_t gwId, int32_t index) {
   if (index < 0) return -1;
   const TMyTCP2 &slot = RegistryPart().GwTable[index];
   if (!slot.Socket) return 0;
@@ -85,6 +84,10 @@ int32_t StatusOf(uint32_t gwId) {
   if (slot.OpenFlag != 1) return 0;
   if (slot.OpenCnt != 0 || Pausing(slot)) return kConnecting;
   return OpenRange(gwId, false);
+}
+
+int32_t StatusOf(uint32_t gwId) {
+  return StatusOf(gwId, FindGateway(gwId));
 }
 
 }  // namespace
@@ -130,7 +133,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf) {
     });
     for (int32_t i = 0; i < count; ++i) {
       const uint32_t id = RegistryPart().GwTable[i].IPAddr.ID;
-      statusBuf[i] = static_cast<uint8_t>(Guarded(-2, [&] { return StatusOf(id); }));
+      statusBuf[i] =
+          static_cast<uint8_t>(Guarded(-2, [&] { return StatusOf(id, FindGateway(id, true)); }));
     }
     return count;
   });

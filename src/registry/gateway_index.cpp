@@ -22,19 +22,20 @@ void GatewayIndex::Rebuild(const TMyTCP2 *table, uint16_t count) {
   valid_ = true;
 }
 
+// The common case makes no call, so that it saves no registers.
 int32_t GatewayIndex::FindOther(uint16_t id, const TMyTCP2 *table, uint16_t count) {
-  if (!valid_ || builtFor_ != count) Rebuild(table, count);
-  int32_t slot = Lookup(id);
-  if (slot >= 0 && table[slot].IPAddr.ID != id) {
-    // A slot changed without being announced.
-    Rebuild(table, count);
-    slot = Lookup(id);
-  }
-  if (slot >= 0) {
-    lastKey_ = Key(id, count);
-    lastSlot_ = static_cast<uint16_t>(slot);
-  }
-  return slot;
+  if (!valid_ || builtFor_ != count) return FindRebuilt(id, table, count);
+  const int32_t slot = Lookup(id);
+  if (slot < 0) return -1;
+  // A slot changed without being announced.
+  if (table[slot].IPAddr.ID != id) return FindRebuilt(id, table, count);
+  return Remember(id, count, slot);
+}
+
+int32_t GatewayIndex::FindRebuilt(uint16_t id, const TMyTCP2 *table, uint16_t count) {
+  Rebuild(table, count);
+  const int32_t slot = Lookup(id);
+  return slot < 0 ? -1 : Remember(id, count, slot);
 }
 
 }  // namespace roviro2

@@ -19,6 +19,9 @@ class GatewayIndex {
   // without a probe: an application mostly names one gateway call after
   // call. Defined with the table (registry/gateway_table.h).
   inline int32_t Find(uint16_t id, const TMyTCP2 *table, uint16_t count);
+  // The same without the memory of the last ID found, for a walk over many
+  // IDs, where it would miss on every one.
+  inline int32_t FindAmongMany(uint16_t id, const TMyTCP2 *table, uint16_t count);
   // The table functions announce every change of an ID or of the count.
   void Invalidate() {
     valid_ = false;
@@ -48,6 +51,13 @@ class GatewayIndex {
   // Find for an ID other than the one found last: kept out of line, so that
   // the common case stays short where it is inlined.
   int32_t FindOther(uint16_t id, const TMyTCP2 *table, uint16_t count);
+  // FindOther once the index was out of date.
+  [[gnu::noinline]] int32_t FindRebuilt(uint16_t id, const TMyTCP2 *table, uint16_t count);
+  int32_t Remember(uint16_t id, uint16_t count, int32_t slot) {
+    lastKey_ = Key(id, count);
+    lastSlot_ = static_cast<uint16_t>(slot);
+    return slot;
+  }
 
   std::array<Bucket, kBuckets> buckets_{};
   uint32_t lastKey_ = kNoKey;

@@ -80,14 +80,25 @@ int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
   return FindOther(id, table, count);
 }
 
+int32_t GatewayIndex::FindAmongMany(uint16_t id, const TMyTCP2 *table, uint16_t count) {
+  if (valid_ && builtFor_ == count) {
+    const int32_t slot = Lookup(id);
+    if (slot < 0 || table[slot].IPAddr.ID == id) return slot;
+  }
+  return FindRebuilt(id, table, count);
+}
+
 // Slot index of the lowest configured slot with this ID (low 16 bits of
-// gwId); -1 for ID 0, -2 when no slot has it. Inline: every call that names
-// a gateway makes it.
-inline int32_t FindGateway(uint32_t gwId) {
+// gwId); -1 for ID 0, -2 when no slot has it. amongMany: for a walk over
+// every entry, where remembering the last ID found would not pay. Inline:
+// every call that names a gateway makes it.
+inline int32_t FindGateway(uint32_t gwId, bool amongMany = false) {
   const uint16_t id = static_cast<uint16_t>(gwId);
   if (id == 0) return -1;
   RegistryState &registry = RegistryPart();
-  const int32_t slot = registry.index.Find(id, registry.GwTable, registry.GwCount);
+  GatewayIndex &index = registry.index;
+  const int32_t slot = amongMany ? index.FindAmongMany(id, registry.GwTable, registry.GwCount)
+                                 : index.Find(id, registry.GwTable, registry.GwCount);
   return slot < 0 ? -2 : slot;
 }
 
