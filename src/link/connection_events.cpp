@@ -9,6 +9,7 @@
 #include "link/receiver.h"
 #include "link/reception_hold.h"
 #include "platform/clock.h"
+#include "platform/event_loop.h"
 #include "platform/notice.h"
 #include "registry/gateway_table.h"
 
@@ -75,7 +76,10 @@ void TForm0::TCP1Error(int32_t slot, TClientSocket &socket, SocketErrorKind kind
 // read while the memory to queue a whole read cannot be had (the bytes wait
 // in the socket for a later poll), nor while the gateway's queued frames are
 // over the receive limit (reads are held until the application fetches).
-// A slot's bytes are read straight into queue storage.
+// A slot's bytes are read straight into queue storage. A read that fills
+// its room is followed by another, up to the read area's size in one event,
+// so that a backlog costs fewer polls; not after a notice, whose handler may
+// have ended the library.
 void TForm0::TCP1DataArrival(int32_t slot, TClientSocket &socket) {
   const int32_t index = SlotOf(slot, socket);
   ReceiveQueue *queue = LinkPart().RcvQueue.get();
@@ -85,13 +89,18 @@ void TForm0::TCP1DataArrival(int32_t slot, TClientSocket &socket) {
     return;
   }
   TMyTCP2 &gateway = RegistryPart().GwTable[index];
-  if (HoldIfFull(gateway, *queue) || !PrepareToReceive(gateway, *queue)) return;
-  if (gateway.RcvBuf.size() >= kMaxWireFrame) {  // never so, as it cannot hold a whole frame
-    const ByteView bytes = socket.Receive();
-    return ReceiveBytes(gateway, bytes.data, bytes.size, NowDays(), *queue, notice);
+  for (std::size_t budget = EventLoop::kReadAreaSize;;) {
+    if (HoldIfFull(gateway, *queue) || !PrepareToReceive(gateway, *queue)) return;
+    if (gateway.RcvBuf.size() >= kMaxWireFrame) {  // never so, as it cannot hold a whole frame
+      const ByteView bytes = socket.Receive();
+      return ReceiveBytes(gateway, bytes.data, bytes.size, NowDays(), *queue, notice);
+    }
+    ReadIntoQueue read(gateway, *queue, NowDays());
+    const std::size_t room = read.Room();
+    const std::size_t got = socket.ReceiveInto(read.Area(), room).size;
+    if (read.Finish(got, notice) || got < room || got >= budget) return;
+    budget -= got;
   }
-  ReadIntoQueue read(gateway, *queue, NowDays());
-  read.Finish(socket.ReceiveInto(read.Area(), read.Room()).size, notice);
 }
 
 }  // namespace roviro2

@@ -122,8 +122,8 @@ ReadIntoQueue::ReadIntoQueue(TMyTCP2 &slot, ReceiveQueue &queue, double nowDays)
   if (waiting_ > 0) std::memcpy(room_.bytes, slot.RcvBuf.data(), waiting_);
 }
 
-void ReadIntoQueue::Finish(std::size_t got, const NoticeSink &notice) {
-  if (got == 0) return;
+bool ReadIntoQueue::Finish(std::size_t got, const NoticeSink &notice) {
+  if (got == 0) return false;
   std::vector<uint8_t> &buffer = slot_.RcvBuf;
   buffer.clear();
   const std::size_t size = waiting_ + got;
@@ -132,6 +132,7 @@ void ReadIntoQueue::Finish(std::size_t got, const NoticeSink &notice) {
   if (!cut.refused) buffer.assign(room_.bytes + cut.consumed, room_.bytes + size);
   Close();
   Finished(slot_, nowDays_, timedOut_, cut, notice);
+  return timedOut_ || cut.refused;
 }
 
 void ReceiveBytesInPlace(TMyTCP2 &slot, const uint8_t *data, std::size_t size, double nowDays,

@@ -44,8 +44,8 @@ class ReadIntoQueue {
   std::size_t Room() const { return room_.size - waiting_; }
   // After a read of `got` bytes into Area(); a read of none changes nothing.
   // The room is given back before any notice: a notice handler may end the
-  // library and free the queue.
-  void Finish(std::size_t got, const NoticeSink &notice);
+  // library and free the queue. Returns whether a notice was given.
+  bool Finish(std::size_t got, const NoticeSink &notice);
 
  private:
   void Close() {
