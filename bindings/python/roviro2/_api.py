@@ -4,6 +4,7 @@ events, and exceptions for negative results."""
 import asyncio
 import contextlib
 import ctypes
+import math
 import os
 import select
 import time
@@ -25,10 +26,13 @@ SEND_FAILED = -4
 FRAME_TAKEN = 1
 NO_FRAME = 0
 DAMAGED_FRAME = -2
+# roviro2_fetch_frames: the oldest frame does not fit the buffer.
+FETCH_TOO_SMALL = -2
 
 _MISSING = object()
 RECEIVE_BUFFER = 8198
 DATA_BUFFER = 8190
+FETCH_BUFFER = 65536
 # A wanted gateway that is down is retried only inside PT_GW_Status, so a
 # wait for a connection looks at it at least this often (seconds).
 _STATUS_INTERVAL = 0.1
@@ -180,6 +184,10 @@ class Gateway:
         buffer = (ctypes.c_uint8 * RECEIVE_BUFFER)()
         size = self.library._check("PT_GW_RcvMsg", self.library.raw.PT_GW_RcvMsg(self.id, buffer))
         return bytes(buffer[:size]) if size else None
+
+    def fetch_frames(self, max_bytes: int = FETCH_BUFFER) -> List[bytes]:
+        """The frames waiting from this gateway (see Library.fetch_frames)."""
+        return self.library.fetch_frames(self.id, max_bytes)
 
     def tag_diag(self, port_sel: int) -> None:
         """Asks the gateway for a diagnosis of port_sel (1, 2, or both)."""
@@ -407,6 +415,71 @@ class Library:
                 loop.remove_reader(fd)
         self.dispatch()
 
+    def wait(self, timeout: Optional[float] = None) -> int:
+        """Sleeps until socket events are pending, at most `timeout` seconds
+        (None: without end; 0: not at all), then runs them (roviro2_wait).
+        Returns how many ran: 0 on time-out. It does not reconnect gateways:
+        Gateway.status does."""
+        function = self.raw.roviro2_wait
+        if function is None:
+            self._sleep(_STATUS_INTERVAL if timeout is None else max(timeout, 0))
+            return 0
+        milliseconds = -1 if timeout is None else min(max(math.ceil(timeout * 1000), 0), 2**31 - 1)
+        return function(milliseconds)
+
+    def batch(self) -> "Batch":
+        """A context manager: the frames sent inside it go out together at its
+        end, each gateway's in as few system calls as it takes (see Batch)."""
+        return Batch(self)
+
+    def set_receive_limit(self, limit: int) -> int:
+        """Bounds the bytes of the frames queued from one gateway (0: no limit;
+        the default is 16 MiB): at the limit the library stops reading that
+        gateway until fetching brings them below half of it; nothing is
+        dropped. Returns the limit set before (0 where the library has no
+        such bound)."""
+        function = self.raw.roviro2_set_receive_limit
+        return function(limit) if function else 0
+
+    def fetch_frames(self, gw_id: int = 0, max_bytes: int = FETCH_BUFFER) -> List[bytes]:
+        """The frames waiting to be fetched, oldest first, each whole (length
+        field first), and removed from the queue: those of gateway gw_id, or of
+        every gateway for 0 (byte 4 of a frame tells its gateway). As many as
+        fit into max_bytes with the library's 2 bytes of size per frame (4 for
+        gw_id 0); the rest stay queued for the next call. The oldest comes even
+        when it alone needs more, so the list is empty only when none waits."""
+        if not 0 <= max_bytes <= 0xFFFFFFFF:
+            raise ValueError(f"max_bytes {max_bytes} is not a 32-bit size")
+        head = 4 if gw_id == 0 else 2
+        fetch = self.raw.roviro2_fetch_frames
+        if fetch is None:
+            return self._fetch_one_by_one(gw_id, max_bytes, head)
+        buffer = (ctypes.c_uint8 * max(max_bytes, 1))()
+        used = ctypes.c_uint32()
+        count = fetch(gw_id, buffer, max_bytes, used)
+        if count == FETCH_TOO_SMALL:
+            # used is the room the oldest frame needs.
+            buffer = (ctypes.c_uint8 * used.value)()
+            count = fetch(gw_id, buffer, used.value, used)
+        self._check("roviro2_fetch_frames", count)
+        return _frame_records(bytes(buffer[:used.value]), head)
+
+    def _fetch_one_by_one(self, gw_id: int, max_bytes: int, head: int) -> List[bytes]:
+        """fetch_frames through PT_GW_RcvReady and PT_GW_RcvMsg, for a library
+        without the extensions."""
+        frames: List[bytes] = []
+        used = 0
+        buffer = (ctypes.c_uint8 * RECEIVE_BUFFER)()
+        while True:
+            size = self._check("PT_GW_RcvReady", self.raw.PT_GW_RcvReady(gw_id))
+            if size == 0 or (frames and used + head + size > max_bytes):
+                return frames
+            size = self._check("PT_GW_RcvMsg", self.raw.PT_GW_RcvMsg(gw_id, buffer))
+            if size == 0:
+                return frames
+            frames.append(bytes(buffer[:size]))
+            used += head + size
+
     def take_event(self, tag: Union[Tag, int, None] = None,
                    command: Optional[int] = None) -> Optional[Event]:
         """The oldest queued frame matching tag (a zero gateway, port or node
@@ -467,6 +540,47 @@ class Library:
                 yield self.next_event(tag, command, timeout)
             except TimeoutError:
                 return
+
+
+class Batch:
+    """Frames sent between entry and exit (by Gateway.send or any command)
+    wait in their gateway's output buffer and go out at exit, in order
+    (roviro2_batch_begin and roviro2_batch_end); a frame that does not fit
+    still raises at its send. Batches nest: only the outermost exit writes.
+    After exit, `waiting` is the count of gateways whose bytes the system
+    could not take at once: the rest goes out at later status polls and
+    dispatches. Exit raises Roviro2Error when no batch was open (the library
+    was not open at entry). Without the extensions every frame goes out at
+    once, as outside a batch."""
+
+    def __init__(self, library: Library):
+        self.library = library
+        self.waiting: Optional[int] = None
+
+    def __enter__(self) -> "Batch":
+        begin = self.library.raw.roviro2_batch_begin
+        if begin is not None:
+            begin()
+        return self
+
+    def __exit__(self, *exc_info) -> None:
+        # Ends the batch even when the block raised: an open batch would hold
+        # every later frame.
+        end = self.library.raw.roviro2_batch_end
+        self.waiting = self.library._check("roviro2_batch_end", end()) if end else 0
+
+
+def _frame_records(data: bytes, head: int) -> List[bytes]:
+    """The frames of roviro2_fetch_frames' buffer: each record is the frame's
+    size (2 bytes, little-endian), for gateway 0 then its gateway byte (2
+    bytes), then the frame."""
+    frames = []
+    at = 0
+    while at + head <= len(data):
+        size = int.from_bytes(data[at:at + 2], "little")
+        frames.append(data[at + head:at + head + size])
+        at += head + size
+    return frames
 
 
 def _bytes_arg(data: bytes):

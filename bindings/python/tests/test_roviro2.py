@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """The Python binding against the simulator: a command of every family, the
-answers and events, time-outs, errors, notices and asyncio."""
+answers and events, time-outs, errors, batches, fetches of many frames,
+waits, notices and asyncio."""
 import asyncio
 import ctypes
 import gc
@@ -85,6 +86,9 @@ def test_wait_connected_times_out_with_the_reason(sim):
     (lambda lib: roviro2.Tag(77, 1, 40).lb_dsp_addr(), "PT_LB_DspAddr", -1),
     (lambda lib: lib.gateway(77), "PT_GW_ID2Ndx", -2),
     (lambda lib: lib.add_gateway(1, "127.0.0.1", 9), "PT_GW_InsConf", -2),
+    (lambda lib: lib.fetch_frames(77), "roviro2_fetch_frames", -1),
+    # An end with no batch open.
+    (lambda lib: lib.batch().__exit__(None, None, None), "roviro2_batch_end", -1),
 ])
 def test_negative_results_raise_with_their_text(lib, call, function, result):
     with pytest.raises(roviro2.Roviro2Error) as caught:
@@ -124,6 +128,58 @@ def test_raw_frames_go_out_and_come_back(sim, lib, gw):
         assert time.monotonic() < deadline, "no answer to the diagnosis"
         lib._sleep(0.1)
     assert frame[2] == 0x60 and frame[6] == 9 and frame[4] == 1
+
+
+def test_a_batch_reaches_the_gateway_whole_and_in_order(lib, gw):
+    # Each output change only means something after the one before it, and
+    # the status request answers with what they left.
+    tag = gw.tag(1, 60)
+    with lib.batch() as batch:
+        for channel, value in [(0, 0xFFFF), (1, 0), (3, 0), (4, 1), (3, 1), (16, 0)]:
+            tag.dio_set_do(channel, value)
+        tag.dio_read_io_status()
+        assert lib.wait(0.1) == 0, "a frame left before the end of the batch"
+    assert batch.waiting == 0
+    event = lib.next_event(tag, command=0x3C, timeout=TIMEOUT)
+    assert event.data[2:] == bytes([0xFE, 0x7F])
+
+
+@pytest.mark.parametrize("without_extension", [False, True])
+@pytest.mark.parametrize("gw_id, head", [(1, 2), (0, 4)])
+@pytest.mark.parametrize("fits", [0, 2])
+def test_fetch_frames_takes_queued_frames_in_order_and_loses_none(
+        sim, lib, monkeypatch, without_extension, gw_id, head, fits):
+    """`fits` frames fit into max_bytes (0: not even one); the rest stay queued."""
+    if without_extension:
+        monkeypatch.setattr(lib.raw, "roviro2_fetch_frames", None)
+    nodes = list(range(61, 67))
+    for node in nodes:
+        sim.run(f"key 1:1:{node} 0x{node:02X}")
+    key_frame = 9
+    max_bytes = fits * (head + key_frame) + head
+    frames = []
+    deadline = time.monotonic() + TIMEOUT
+    while len(frames) < len(nodes) and time.monotonic() < deadline:
+        got = lib.fetch_frames(gw_id, max_bytes)
+        assert len(got) <= max(fits, 1)
+        frames += got
+        if not got:
+            lib.wait(0.1)
+    assert [(len(f), f[4], f[6], f[7], f[8]) for f in frames] == \
+        [(key_frame, 1, 0x0B, node, node) for node in nodes]
+    assert lib.fetch_frames(gw_id) == [] and lib.gateway(1).fetch_frames() == []
+
+
+def test_wait_runs_arriving_events_or_times_out_asleep(sim, lib):
+    previous = lib.set_receive_limit(1 << 20)
+    assert (previous, lib.set_receive_limit(previous)) == (16 << 20, 1 << 20)
+    sim.run("key 1:1:67 0x41")
+    while lib.raw.PT_GW_RcvReady(1) == 0:
+        assert lib.wait(TIMEOUT) > 0, "the key did not arrive"
+    start = time.monotonic()
+    cpu = time.process_time()
+    assert lib.wait(0.3) == 0
+    assert 0.3 <= time.monotonic() - start < 3 and time.process_time() - cpu < 0.15
 
 
 def test_notices_reach_a_python_callable_kept_alive(sim, lib):
