@@ -43,6 +43,10 @@ const
 function ROVIRO2_TAG_ADDR(GwId, Port, Node: LongWord): LongWord;
 
 {$IFNDEF MSWINDOWS}
+const
+  { Result of roviro2_fetch_frames when the oldest frame does not fit. }
+  ROVIRO2_FETCH_TOO_SMALL = -2;
+
 type
   TRoviro2NoticeFn = procedure(Text: PAnsiChar; Ctx: Pointer); cdecl;
 
@@ -58,6 +62,12 @@ function roviro2_result_text(FunctionName: PAnsiChar; Result: LongInt): PAnsiCha
 procedure roviro2_batch_begin; cdecl; external ROVIRO2_LIB;
 function roviro2_batch_end: LongInt; cdecl; external ROVIRO2_LIB;
 function roviro2_wait(TimeoutMs: LongInt): LongInt; cdecl; external ROVIRO2_LIB;
+function roviro2_set_receive_limit(Bytes: NativeUInt): NativeUInt; cdecl; external ROVIRO2_LIB;
+{ Each frame in Buffer follows its size (2 bytes, little-endian) and, for
+  GwId 0, its gateway byte (2 bytes); Used receives the bytes written, or
+  the room needed when the result is ROVIRO2_FETCH_TOO_SMALL. }
+function roviro2_fetch_frames(GwId: LongWord; Buffer: PByte; Size: LongWord;
+  var Used: LongWord): LongInt; cdecl; external ROVIRO2_LIB;
 {$ENDIF}
 
 implementation
