@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// A thin layer over the exports (Exports.g.cs): the library as an
-// IDisposable, gateways, tags, events, and exceptions for negative results.
+// A thin layer over the exports (Exports.g.cs) and the extensions
+// (Extensions.cs): the library as an IDisposable, gateways, tags, events,
+// batches, fetches of many frames, and exceptions for negative results.
 using System;
+using System.Collections.Generic;
 using System.Diagnostics;
 using System.Runtime.InteropServices;
 using System.Text;
@@ -20,10 +22,6 @@ namespace Roviro2
         {
             return ((gwId & 0xFFFF) << 16) | ((port & 0xFF) << 8) | (node & 0xFF);
         }
-
-        // An extension of the POSIX library; the Windows DLL has none.
-        [DllImport(Library, EntryPoint = "roviro2_result_text", CallingConvention = CallingConvention.Cdecl)]
-        static extern IntPtr roviro2_result_text(string function, int result);
 
         /// <summary>What a result of the named function means.</summary>
         public static string ResultText(string function, int result)
@@ -75,6 +73,7 @@ namespace Roviro2
     public sealed class Library : IDisposable
     {
         public readonly int Loaded;
+        NoticeFn notice;  // kept alive while the library may call it
 
         public Library()
         {
@@ -120,9 +119,146 @@ namespace Roviro2
             }
         }
 
+        /// <summary>Sleeps until socket events are pending, at most timeoutMs
+        /// (-1: no bound; 0: no wait), then runs them (roviro2_wait); how many
+        /// ran, 0 on time-out. It does not reconnect gateways: Status does.</summary>
+        public int Wait(int timeoutMs)
+        {
+            return Native.roviro2_wait(timeoutMs);
+        }
+
+        /// <summary>Runs every pending socket event without waiting.</summary>
+        public int Dispatch()
+        {
+            return Native.roviro2_dispatch();
+        }
+
+        /// <summary>Readable while socket events are pending; -1 when the
+        /// library is not open.</summary>
+        public int EventFd
+        {
+            get { return Native.roviro2_event_fd(); }
+        }
+
+        public string Version
+        {
+            get { return Marshal.PtrToStringAnsi(Native.roviro2_version()); }
+        }
+
+        /// <summary>A batch open until its End or Dispose.</summary>
+        public Batch Batch()
+        {
+            return new Batch();
+        }
+
+        /// <summary>Frames waiting to be fetched, as Frames.Fetch takes them;
+        /// gwId 0: of every gateway.</summary>
+        public List<byte[]> FetchFrames(uint gwId = 0, int maxBytes = Frames.Room)
+        {
+            return Frames.Fetch(gwId, maxBytes);
+        }
+
+        /// <summary>Bounds the bytes of the frames queued from one gateway (0:
+        /// no limit; 16 MiB by default): at the limit the library stops reading
+        /// that gateway until fetching brings them below half of it; nothing is
+        /// dropped. Returns the limit set before.</summary>
+        public ulong SetReceiveLimit(ulong bytes)
+        {
+            return (ulong)Native.roviro2_set_receive_limit(new UIntPtr(bytes));
+        }
+
+        /// <summary>Calls handler with every notice text (null: the library's
+        /// default, a line on stderr) until Dispose. It runs inside library
+        /// calls and must not throw.</summary>
+        public void SetNoticeHandler(Action<string> handler)
+        {
+            var fn = handler == null ? null
+                                     : new NoticeFn((text, ctx) => handler(Marshal.PtrToStringAnsi(text)));
+            Native.roviro2_set_notice_handler(fn, IntPtr.Zero);
+            notice = fn;
+        }
+
         public void Dispose()
         {
             Native.PT_API_Close();
+            if (notice != null)
+                SetNoticeHandler(null);
+        }
+    }
+
+    /// <summary>Frames sent between construction and End (or Dispose), by any
+    /// command, wait in their gateway's output buffer and go out together, in
+    /// order, at the end (roviro2_batch_begin, roviro2_batch_end); a frame that
+    /// does not fit still throws at its send. Batches nest: only the outermost
+    /// end writes.</summary>
+    public sealed class Batch : IDisposable
+    {
+        bool ended;
+
+        /// <summary>After the end: the count of gateways whose bytes the system
+        /// could not take at once; the rest goes out at later Status calls and
+        /// dispatches.</summary>
+        public int Waiting { get; private set; }
+
+        public Batch()
+        {
+            Native.roviro2_batch_begin();
+        }
+
+        /// <summary>Ends the batch once; a Roviro2Exception when no batch was
+        /// open (the library was not open at the begin).</summary>
+        public int End()
+        {
+            if (!ended)
+            {
+                ended = true;
+                Waiting = Roviro2Exception.Check("roviro2_batch_end", Native.roviro2_batch_end());
+            }
+            return Waiting;
+        }
+
+        public void Dispose()
+        {
+            End();
+        }
+    }
+
+    /// <summary>Many queued frames in one call (roviro2_fetch_frames).</summary>
+    public static class Frames
+    {
+        public const int Room = 65536;
+
+        /// <summary>The frames waiting to be fetched from gateway gwId (0: from
+        /// every gateway; byte 4 of a frame tells its gateway), oldest first,
+        /// each whole (length field first), and removed from the queue: as many
+        /// as fit into maxBytes with the library's 2 bytes of size per frame (4
+        /// for gwId 0); the rest stay queued. The oldest comes even when it
+        /// alone needs more, so the list is empty only when none waits.</summary>
+        public static List<byte[]> Fetch(uint gwId, int maxBytes)
+        {
+            if (maxBytes < 0)
+                throw new ArgumentOutOfRangeException("maxBytes");
+            var buffer = new byte[Math.Max(maxBytes, 1)];
+            uint used;
+            int count = Native.roviro2_fetch_frames(gwId, buffer, (uint)maxBytes, out used);
+            if (count == Native.FetchTooSmall)
+            {
+                // used is the room the oldest frame needs.
+                buffer = new byte[used];
+                count = Native.roviro2_fetch_frames(gwId, buffer, used, out used);
+            }
+            Roviro2Exception.Check("roviro2_fetch_frames", count);
+            int head = gwId == 0 ? 4 : 2;
+            var frames = new List<byte[]>(count);
+            for (int at = 0; at + head <= used;)
+            {
+                int size = buffer[at] | buffer[at + 1] << 8;
+                var frame = new byte[Math.Min(size, (int)used - at - head)];
+                Array.Copy(buffer, at + head, frame, 0, frame.Length);
+                frames.Add(frame);
+                at += head + size;
+            }
+            return frames;
         }
     }
 
@@ -159,6 +295,25 @@ namespace Roviro2
         public Tag Tag(uint port, uint node)
         {
             return new Tag(Id, port, node);
+        }
+
+        /// <summary>The frames waiting from this gateway (see Frames.Fetch).</summary>
+        public List<byte[]> FetchFrames(int maxBytes = Frames.Room)
+        {
+            return Frames.Fetch(Id, maxBytes);
+        }
+
+        /// <summary>The system's error code for what ended the last connection
+        /// or attempt (0: none, or closed in order by the gateway), and its
+        /// text.</summary>
+        public int LastError(out string text)
+        {
+            var buffer = new byte[256];
+            int code = Roviro2Exception.Check("roviro2_last_error",
+                                              Native.roviro2_last_error(Id, buffer, buffer.Length));
+            int end = Array.IndexOf(buffer, (byte)0);
+            text = Encoding.GetEncoding("iso-8859-1").GetString(buffer, 0, end < 0 ? buffer.Length : end);
+            return code;
         }
     }
 
