@@ -93,6 +93,19 @@ bool Deliver(const ByteView &frame, Scan scan, uint32_t *tagAddr, int16_t *comma
   return true;
 }
 
+// PT_GW_RcvMsg, every case.
+[[gnu::noinline]] int32_t FetchByGateway(uint32_t gwId, uint8_t *buffer) {
+  int order;
+  if (!OrderOfGateway(gwId, order)) return -1;
+  const LinkState &link = LinkPart();
+  ReceiveQueue *queue = link.RcvQueue.get();
+  if (!queue) return 0;
+  if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
+  const std::size_t size = queue->Take(order, buffer);
+  if (link.anyHeld) ResumeHeldReception();  // only then can a fetch resume reads
+  return static_cast<int32_t>(size);
+}
+
 }  // namespace
 
 extern "C" {
@@ -107,15 +120,18 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvReady(uint32_t gwId) {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
   return Guarded(-1, [&]() -> int32_t {
-    int order;
-    if (!OrderOfGateway(gwId, order)) return -1;
+    // A burst's frame, of all gateways or of the one named last, is taken
+    // without a call, unless reads are held; everything else takes the
+    // whole way.
     const LinkState &link = LinkPart();
     ReceiveQueue *queue = link.RcvQueue.get();
-    if (!queue) return 0;
-    if (!buffer) return WaitingSize(order) == 0 ? 0 : kRefused;
-    const std::size_t size = queue->Take(order, buffer);
-    if (link.anyHeld) ResumeHeldReception();  // only then can a fetch resume reads
-    return static_cast<int32_t>(size);
+    const uint16_t id = static_cast<uint16_t>(gwId);
+    if (queue && buffer && !link.anyHeld &&
+        (id == 0 || (id <= kHighestGatewayByte && RemembersGateway(id)))) {
+      const int32_t size = queue->TakeSimple(id == 0 ? ReceiveQueue::kAnyGateway : id, buffer);
+      if (size != ReceiveQueue::kNotSimple) return size;
+    }
+    return FetchByGateway(gwId, buffer);
   });
 }
 

@@ -19,6 +19,9 @@ class GatewayIndex {
   // without a probe: an application mostly names one gateway call after
   // call. Defined with the table (registry/gateway_table.h).
   inline int32_t Find(uint16_t id, const TMyTCP2 *table, uint16_t count);
+  // Whether id (not 0) is the ID found last, so that Find would answer it
+  // at once: a check with no call, for the fast path of a fetch.
+  inline bool FoundLast(uint16_t id, const TMyTCP2 *table, uint16_t count) const;
   // The same without the memory of the last ID found, for a walk over many
   // IDs, where it would miss on every one.
   inline int32_t FindAmongMany(uint16_t id, const TMyTCP2 *table, uint16_t count);

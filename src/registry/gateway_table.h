@@ -75,8 +75,12 @@ inline RegistryState &RegistryPart() {
   return registryState;
 }
 
+bool GatewayIndex::FoundLast(uint16_t id, const TMyTCP2 *table, uint16_t count) const {
+  return Key(id, count) == lastKey_ && table[lastSlot_].IPAddr.ID == id;
+}
+
 int32_t GatewayIndex::Find(uint16_t id, const TMyTCP2 *table, uint16_t count) {
-  if (Key(id, count) == lastKey_ && table[lastSlot_].IPAddr.ID == id) return lastSlot_;
+  if (FoundLast(id, table, count)) return lastSlot_;
   return FindOther(id, table, count);
 }
 
@@ -100,6 +104,13 @@ inline int32_t FindGateway(uint32_t gwId, bool amongMany = false) {
   const int32_t slot = amongMany ? index.FindAmongMany(id, registry.GwTable, registry.GwCount)
                                  : index.Find(id, registry.GwTable, registry.GwCount);
   return slot < 0 ? -2 : slot;
+}
+
+// Whether gwId's ID (not 0) is in the table, answered from the lookup's
+// memory of the last ID found; false also when it does not remember.
+inline bool RemembersGateway(uint16_t id) {
+  const RegistryState &registry = RegistryPart();
+  return registry.index.FoundLast(id, registry.GwTable, registry.GwCount);
 }
 
 // Puts every slot and the counters back to their state at library load.

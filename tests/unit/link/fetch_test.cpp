@@ -98,6 +98,29 @@ TEST_F(Fetch, UnknownIdsAreRefusedAndHighIdsNeverMatch) {
   EXPECT_EQ(PT_GW_RcvReady(0), 8) << "and the frame stays queued";
 }
 
+// A burst is taken on a fast path that trusts the last ID looked up; a
+// change of the table must still reach it.
+TEST_F(Fetch, BurstFetchFollowsTheTableAndHeldReads) {
+  Bytes burst;
+  for (uint8_t node = 1; node <= 4; ++node) {
+    const Bytes frame = Frame(5, 0x60, 0x37, node);
+    burst.insert(burst.end(), frame.begin(), frame.end());
+  }
+  ASSERT_EQ(LinkPart().RcvQueue->PushFrames(burst.data(), burst.size(), 5), burst.size());
+  Bytes buffer(8198);
+  EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), 8);
+  EXPECT_EQ(buffer[7], 1);
+  LinkPart().anyHeld = true;  // reads held: the whole way, which resumes them
+  EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), 8);
+  EXPECT_EQ(buffer[7], 2);
+  EXPECT_FALSE(LinkPart().anyHeld);
+  EXPECT_EQ(PT_GW_DelConf(5), 2);
+  EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), -1) << "deleted right after a fetch";
+  EXPECT_EQ(PT_GW_InsConf(5, "127.0.0.1", 2005), 4);
+  EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), 8) << "added again";
+  EXPECT_EQ(buffer[7], 3);
+}
+
 TEST_F(Fetch, KeptFrameFieldsAndTheirShortFrameRules) {
   EXPECT_EQ(PT_GW_RcvData(0), 0);
   EXPECT_EQ(PT_GW_RcvTagCmd(), 0) << "nothing kept yet";
