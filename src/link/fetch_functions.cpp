@@ -80,17 +80,57 @@ Scan FindTagEntry(const TagFilter &filter, int order, EntryId &entry, ByteView &
   return scan;
 }
 
+// Where PT_Tag_RcvMsg hands out a frame's fields.
+struct TagOutputs {
+  uint32_t *tagAddr;
+  int16_t *command;
+  int16_t *status;
+  uint8_t *data;
+  int16_t *dataLength;
+};
+
 // Hands out a whole frame's fields; false for a damaged one.
-bool Deliver(const ByteView &frame, Scan scan, uint32_t *tagAddr, int16_t *command, int16_t *status,
-             uint8_t *data, int16_t *dataLength) {
+[[gnu::always_inline]] inline bool Deliver(const ByteView &frame, Scan scan,
+                                           const TagOutputs &out) {
   TagMessage message;
   if (scan != Scan::kMatch || !DecodeTagMessage(frame.data, frame.size, message)) return false;
-  *tagAddr = message.tagAddr;
-  *command = message.command;
-  *status = message.status;
-  if (message.dataLength > 0) CopyBytes(data, message.data, message.dataLength);
-  *dataLength = message.dataLength;
+  *out.tagAddr = message.tagAddr;
+  *out.command = message.command;
+  *out.status = message.status;
+  if (message.dataLength > 0) CopyBytes(out.data, message.data, message.dataLength);
+  *out.dataLength = message.dataLength;
   return true;
+}
+
+int32_t TakeResult(bool whole) {
+  return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
+}
+
+TagFilter FilterOf(const uint32_t *tagAddr, const int16_t *command) {
+  return {*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8), static_cast<uint8_t>(*tagAddr),
+          *command};
+}
+
+// PT_Tag_RcvMsg once the queue holds frames, every case: the oldest frame
+// of the order that passes the filter, found by a scan. It takes the
+// export's own arguments, so that its call moves nothing.
+[[gnu::noinline]] int32_t TakeTagEntry(uint32_t *tagAddr, int16_t *command, int16_t *status,
+                                       uint8_t *data, int16_t *dataLength) {
+  const TagFilter filter = FilterOf(tagAddr, command);
+  const int order = OrderOfFilter(filter);
+  const TagOutputs out{tagAddr, command, status, data, dataLength};
+  ReceiveQueue *queue = Queue();
+  EntryId entry;
+  ByteView frame;
+  const Scan scan = FindTagEntry(filter, order, entry, frame);
+  if (scan == Scan::kSkip) return 0;
+  // Removing a frame from inside a run needs a record: made before anything
+  // is written, so that a failure delivers nothing and keeps the frame.
+  queue->ReserveRecord();
+  const bool whole = Deliver(frame, scan, out);
+  queue->Remove(entry);
+  if (LinkPart().anyHeld) ResumeHeldReception();
+  return TakeResult(whole);
 }
 
 // PT_GW_RcvMsg, every case.
@@ -188,30 +228,17 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     const LinkState &link = LinkPart();
     ReceiveQueue *queue = link.RcvQueue.get();
     if (!queue || queue->Count() == 0) return 0;
-    const TagFilter filter{*tagAddr >> 16, static_cast<uint8_t>(*tagAddr >> 8),
-                           static_cast<uint8_t>(*tagAddr), *command};
+    const TagFilter filter = FilterOf(tagAddr, command);
     const int order = OrderOfFilter(filter);
-    // Most often the oldest frame is the one: it is taken without a scan,
-    // and its removal needs no record.
-    ByteView frame = queue->Head(order);
-    Scan scan = frame.size == 0 ? Scan::kSkip : Test(filter, frame);
-    EntryId entry = ReceiveQueue::kNoEntry;
-    if (scan == Scan::kSkip) {
-      scan = FindTagEntry(filter, order, entry, frame);
-      if (scan == Scan::kSkip) return 0;
-      // Removing a frame from inside a run needs a record: made before
-      // anything is written, so that a failure delivers nothing and keeps
-      // the frame.
-      queue->ReserveRecord();
+    // Most often the oldest frame is the one: unless reads are held, it is
+    // taken without a scan, and its removal needs no record.
+    const ByteView frame = queue->Head(order);
+    if (frame.size == 0 || link.anyHeld || Test(filter, frame) != Scan::kMatch) {
+      return TakeTagEntry(tagAddr, command, status, data, dataLength);
     }
-    const bool whole = Deliver(frame, scan, tagAddr, command, status, data, dataLength);
-    if (entry == ReceiveQueue::kNoEntry) {
-      queue->DropHead(order, frame.size);
-    } else {
-      queue->Remove(entry);
-    }
-    if (link.anyHeld) ResumeHeldReception();
-    return whole ? ROVIRO2_FRAME_TAKEN : ROVIRO2_DAMAGED_FRAME;
+    const bool whole = Deliver(frame, Scan::kMatch, {tagAddr, command, status, data, dataLength});
+    queue->DropHead(order, frame.size);
+    return TakeResult(whole);
   });
 }
 

@@ -100,7 +100,7 @@ TEST_F(Fetch, UnknownIdsAreRefusedAndHighIdsNeverMatch) {
 
 // A burst is taken on a fast path that trusts the last ID looked up; a
 // change of the table must still reach it.
-TEST_F(Fetch, BurstFetchFollowsTheTableAndHeldReads) {
+TEST_F(Fetch, BurstFetchesFollowTheTableAndHeldReads) {
   Bytes burst;
   for (uint8_t node = 1; node <= 4; ++node) {
     const Bytes frame = Frame(5, 0x60, 0x37, node);
@@ -119,6 +119,11 @@ TEST_F(Fetch, BurstFetchFollowsTheTableAndHeldReads) {
   EXPECT_EQ(PT_GW_InsConf(5, "127.0.0.1", 2005), 4);
   EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), 8) << "added again";
   EXPECT_EQ(buffer[7], 3);
+  LinkPart().anyHeld = true;  // PT_Tag_RcvMsg too takes the whole way then
+  const Received r = TagRcv(0x00050000);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.tag, 0x00050104u);
+  EXPECT_FALSE(LinkPart().anyHeld);
 }
 
 TEST_F(Fetch, KeptFrameFieldsAndTheirShortFrameRules) {
