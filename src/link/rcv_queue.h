@@ -330,7 +330,7 @@ class ReceiveQueue {
   RunId free_ = kNoRun;
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;
-  const Ends none_;  // the order of a gateway out of range: always empty
+  const Ends none_{};  // the order of a gateway out of range: always empty
   std::size_t count_ = 0;
   std::array<std::size_t, kGatewayBytes> bytesOf_{};
   FrameArena arena_;
