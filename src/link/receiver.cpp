@@ -20,9 +20,6 @@ struct Cut {
   std::size_t length = 0;    // that length field
 };
 
-// Queues every complete frame at the front of bytes, marked with the
-// gateway byte, and stops at an incomplete frame or a refused length field.
-// The frames of one read are queued in one copy.
 // Whether the bytes behind the frames cut start with a length field that no
 // frame can have.
 Cut Refusal(const uint8_t *bytes, std::size_t size, std::size_t consumed) {
@@ -36,6 +33,9 @@ Cut Refusal(const uint8_t *bytes, std::size_t size, std::size_t consumed) {
   return cut;
 }
 
+// Queues every complete frame at the front of bytes, marked with the
+// gateway byte, and stops at an incomplete frame or a refused length field.
+// The frames of one read are queued in one copy.
 Cut CutFrames(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte, ReceiveQueue &queue) {
   if (!bytes) return Cut{};
   return Refusal(bytes, size, queue.PushFrames(bytes, size, gatewayByte));
