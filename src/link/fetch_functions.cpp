@@ -232,12 +232,13 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     const int order = OrderOfFilter(filter);
     // Most often the oldest frame is the one: unless reads are held, it is
     // taken without a scan, and its removal needs no record.
-    const ByteView frame = queue->Head(order);
-    if (frame.size == 0 || link.anyHeld || Test(filter, frame) != Scan::kMatch) {
+    const ReceiveQueue::HeadFrame head = queue->Head(order);
+    if (head.bytes.size == 0 || link.anyHeld || Test(filter, head.bytes) != Scan::kMatch) {
       return TakeTagEntry(tagAddr, command, status, data, dataLength);
     }
-    const bool whole = Deliver(frame, Scan::kMatch, {tagAddr, command, status, data, dataLength});
-    queue->DropHead(order, frame.size);
+    const bool whole =
+        Deliver(head.bytes, Scan::kMatch, {tagAddr, command, status, data, dataLength});
+    queue->DropHead(head);
     return TakeResult(whole);
   });
 }

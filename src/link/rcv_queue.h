@@ -153,33 +153,35 @@ class ReceiveQueue {
   // more of its run behind it; else kNotSimple, and nothing is taken.
   static constexpr int32_t kNotSimple = -1;
   int32_t TakeSimple(int gateway, uint8_t *buffer) {
-    const Ends &ends = EndsOf(gateway);
-    if (ends.head == kNoRun) return 0;
-    Run &run = runs_[ends.head];
-    const uint8_t *frame = ends.headBytes + run.begin;
-    if (!run.byLength) return kNotSimple;
-    const uint32_t size = ReadLength(frame);
-    if (!IsSmallCopy(size) || run.begin + size == run.end) return kNotSimple;
-    CopySmall(buffer, frame, size);
-    run.begin = static_cast<uint16_t>(run.begin + size);
-    bytesOf_[run.gateway] -= size;
-    --count_;
+    const HeadFrame head = Head(gateway);
+    if (head.run == kNoHead) return 0;
+    Run &run = runs_[head.run];
+    const uint32_t size = static_cast<uint32_t>(head.bytes.size);
+    if (!run.byLength || !IsSmallCopy(size) || run.begin + size == run.end) return kNotSimple;
+    CopySmall(buffer, head.bytes.data, size);
+    Advance(run, size);
     return static_cast<int32_t>(size);
   }
-  // The bytes of the frame First(gateway) names, found without an id;
-  // empty when there is none.
-  ByteView Head(int gateway) const {
+  // The frame First(gateway) names, found without an id: its bytes and the
+  // run it opens; empty, of run kNoHead, when there is none.
+  static constexpr uint32_t kNoHead = UINT32_MAX;
+  struct HeadFrame {
+    ByteView bytes;
+    uint32_t run = kNoHead;
+  };
+  HeadFrame Head(int gateway) const {
     const Ends &ends = EndsOf(gateway);
     if (ends.head == kNoRun) return {};
     const Run &run = runs_[ends.head];
     const uint8_t *frame = ends.headBytes + run.begin;
-    return {frame, run.byLength ? ReadLength(frame) : run.end - run.begin};
+    return {{frame, run.byLength ? ReadLength(frame) : run.end - run.begin}, ends.head};
   }
-  // Removes the frame Head(gateway) shows, of that size; it is the first of
-  // its run, so no record is needed.
-  void DropHead(int gateway, std::size_t size) {
-    const RunId id = EndsOf(gateway).head;
-    if (id != kNoRun) DropHead(id, runs_[id], static_cast<uint32_t>(size));
+  // Removes the frame Head showed; it is the first of its run, so no record
+  // is needed.
+  void DropHead(const HeadFrame &head) {
+    if (head.run != kNoHead) {
+      DropHead(head.run, runs_[head.run], static_cast<uint32_t>(head.bytes.size));
+    }
   }
 
   // What TakeMany did.
@@ -207,7 +209,7 @@ class ReceiveQueue {
 
  private:
   using RunId = uint32_t;
-  static constexpr RunId kNoRun = UINT32_MAX;
+  static constexpr RunId kNoRun = kNoHead;
   struct Links {
     RunId prev = kNoRun;
     RunId next = kNoRun;
@@ -287,7 +289,12 @@ class ReceiveQueue {
   void DropHead(RunId id, Run &run, uint32_t size) {
     const uint32_t next = run.begin + size;
     if (next == run.end) return DropFirst(id, size);
-    run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
+    Advance(run, size);
+  }
+  // Moves the run's front past its first frame, of `size` bytes, which is
+  // not its last.
+  void Advance(Run &run, uint32_t size) {
+    run.begin = static_cast<uint16_t>(run.begin + size);  // below end, so below 65536
     bytesOf_[run.gateway] -= size;
     --count_;
   }
