@@ -133,8 +133,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_AllStatus(uint8_t *statusBuf) {
     });
     for (int32_t i = 0; i < count; ++i) {
       const uint32_t id = RegistryPart().GwTable[i].IPAddr.ID;
-      statusBuf[i] =
-          static_cast<uint8_t>(Guarded(-2, [&] { return StatusOf(id, FindGateway(id, true)); }));
+      statusBuf[i] = static_cast<uint8_t>(
+          Guarded(-2, [&] { return StatusOf(id, FindGateway(id, GatewayLookup::kAmongMany)); }));
     }
     return count;
   });

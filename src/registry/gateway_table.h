@@ -92,17 +92,22 @@ int32_t GatewayIndex::FindAmongMany(uint16_t id, const TMyTCP2 *table, uint16_t 
   return FindRebuilt(id, table, count);
 }
 
+// How FindGateway looks an ID up: remembering the ID it found, for calls
+// that mostly name one gateway after another; or, for a walk over every
+// entry, where that memory would miss on every one, without it.
+enum class GatewayLookup { kRemembering, kAmongMany };
+
 // Slot index of the lowest configured slot with this ID (low 16 bits of
-// gwId); -1 for ID 0, -2 when no slot has it. amongMany: for a walk over
-// every entry, where remembering the last ID found would not pay. Inline:
-// every call that names a gateway makes it.
-inline int32_t FindGateway(uint32_t gwId, bool amongMany = false) {
+// gwId); -1 for ID 0, -2 when no slot has it. Inline: every call that names
+// a gateway makes it.
+inline int32_t FindGateway(uint32_t gwId, GatewayLookup how = GatewayLookup::kRemembering) {
   const uint16_t id = static_cast<uint16_t>(gwId);
   if (id == 0) return -1;
   RegistryState &registry = RegistryPart();
   GatewayIndex &index = registry.index;
-  const int32_t slot = amongMany ? index.FindAmongMany(id, registry.GwTable, registry.GwCount)
-                                 : index.Find(id, registry.GwTable, registry.GwCount);
+  const int32_t slot = how == GatewayLookup::kAmongMany
+                           ? index.FindAmongMany(id, registry.GwTable, registry.GwCount)
+                           : index.Find(id, registry.GwTable, registry.GwCount);
   return slot < 0 ? -2 : slot;
 }
 
