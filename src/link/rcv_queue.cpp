@@ -147,6 +147,11 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
                                      uint8_t gatewayByte) {
   std::size_t at = 0;
   uint32_t frames = 0;
+  const auto keep = [&](std::size_t length) {
+    stored[at + kGatewayByteOffset] = gatewayByte;
+    at += length;
+    ++frames;
+  };
   // While the largest frame fits in what is left, only the length field
   // needs a check: the step per frame of a burst is kept to a few
   // instructions.
@@ -155,17 +160,13 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
     while (at < lastFull) {
       const std::size_t length = ReadLength(stored + at);
       if (!Fits(length)) break;
-      stored[at + kGatewayByteOffset] = gatewayByte;
-      at += length;
-      ++frames;
+      keep(length);
     }
   }
   while (size - at >= kLengthFieldSize) {
     const std::size_t length = ReadLength(stored + at);
     if (!Fits(length) || length > size - at) break;
-    stored[at + kGatewayByteOffset] = gatewayByte;
-    at += length;
-    ++frames;
+    keep(length);
   }
   if (frames == 0) return 0;
   arena_.Commit(ref, at);
