@@ -91,7 +91,9 @@ void TForm0::TCP1DataArrival(int32_t slot, TClientSocket &socket) {
   TMyTCP2 &gateway = RegistryPart().GwTable[index];
   for (std::size_t budget = EventLoop::kReadAreaSize;;) {
     if (HoldIfFull(gateway, *queue) || !PrepareToReceive(gateway, *queue)) return;
-    if (gateway.RcvBuf.size() >= kMaxWireFrame) {  // never so, as it cannot hold a whole frame
+    // RcvBuf holds less than a whole frame, which the room's copy of it
+    // relies on; were it ever more, the bytes take the copying way.
+    if (gateway.RcvBuf.size() >= kMaxWireFrame) {
       const ByteView bytes = socket.Receive();
       return ReceiveBytes(gateway, bytes.data, bytes.size, NowDays(), *queue, notice);
     }
