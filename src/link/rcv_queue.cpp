@@ -250,27 +250,32 @@ std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
 
 bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool withGateway,
                                Taken &taken) {
-  const Run &run = runs_[id];
+  // The run's fields and the count of bytes written are read once: a store
+  // through `out` may alias them, so that they would be read again from
+  // memory after every frame's copy.
+  const Run run = runs_[id];
   const std::size_t header = RecordHeader(withGateway);
   const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  std::size_t used = taken.used;
   uint32_t at = run.begin;
   uint32_t frames = 0;
   bool fits = true;
   while (at < run.end) {
-    const uint32_t frameSize = FrameSize(run, at);
-    if (header + frameSize > size - taken.used) {
+    const uint32_t frameSize = run.byLength ? ReadLength(bytes + at) : run.end - run.begin;
+    if (header + frameSize > size - used) {
       taken.needed = header + frameSize;
       fits = false;
       break;
     }
-    uint8_t *record = out + taken.used;
+    uint8_t *record = out + used;
     WriteLength(record, frameSize);
     if (withGateway) WriteLength(record + 2, run.gateway);
     CopyBytes(record + header, bytes + at, frameSize);
-    taken.used += header + frameSize;
+    used += header + frameSize;
     at += frameSize;
     ++frames;
   }
+  taken.used = used;
   taken.frames += frames;
   if (frames > 0) DropFront(id, at - run.begin, frames);
   return fits;
