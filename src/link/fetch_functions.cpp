@@ -168,7 +168,8 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
     const uint16_t id = static_cast<uint16_t>(gwId);
     if (queue && buffer && !link.anyHeld &&
         (id == 0 || (id <= kHighestGatewayByte && RemembersGateway(id)))) {
-      const int32_t size = queue->TakeSimple(id == 0 ? ReceiveQueue::kAnyGateway : id, buffer);
+      const int32_t size =
+          queue->TakeSimple(id == 0 ? ReceiveQueue::kAnyGateway : static_cast<uint8_t>(id), buffer);
       if (size != ReceiveQueue::kNotSimple) return size;
     }
     return FetchByGateway(gwId, buffer);
