@@ -261,7 +261,7 @@ bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool wi
   uint32_t frames = 0;
   bool fits = true;
   while (at < run.end) {
-    const uint32_t frameSize = run.byLength ? ReadLength(bytes + at) : run.end - run.begin;
+    const uint32_t frameSize = static_cast<uint32_t>(SizeAt(run, bytes + at));
     if (header + frameSize > size - used) {
       taken.needed = header + frameSize;
       fits = false;

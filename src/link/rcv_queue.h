@@ -154,7 +154,7 @@ class ReceiveQueue {
   static constexpr int32_t kNotSimple = -1;
   int32_t TakeSimple(int gateway, uint8_t *buffer) {
     const HeadFrame head = Head(gateway);
-    if (head.run == kNoHead) return 0;
+    if (head.run == kNoRun) return 0;
     Run &run = runs_[head.run];
     const uint32_t size = static_cast<uint32_t>(head.bytes.size);
     if (!run.byLength || !IsSmallCopy(size) || run.begin + size == run.end) return kNotSimple;
@@ -162,24 +162,26 @@ class ReceiveQueue {
     Advance(run, size);
     return static_cast<int32_t>(size);
   }
+  // A run's index among the records; kNoRun names none.
+  using RunId = uint32_t;
+  static constexpr RunId kNoRun = UINT32_MAX;
   // The frame First(gateway) names, found without an id: its bytes and the
-  // run it opens; empty, of run kNoHead, when there is none.
-  static constexpr uint32_t kNoHead = UINT32_MAX;
+  // run it opens; empty, of run kNoRun, when there is none.
   struct HeadFrame {
     ByteView bytes;
-    uint32_t run = kNoHead;
+    RunId run = kNoRun;
   };
   HeadFrame Head(int gateway) const {
     const Ends &ends = EndsOf(gateway);
     if (ends.head == kNoRun) return {};
     const Run &run = runs_[ends.head];
     const uint8_t *frame = ends.headBytes + run.begin;
-    return {{frame, run.byLength ? ReadLength(frame) : run.end - run.begin}, ends.head};
+    return {{frame, SizeAt(run, frame)}, ends.head};
   }
   // Removes the frame Head showed; it is the first of its run, so no record
   // is needed.
   void DropHead(const HeadFrame &head) {
-    if (head.run != kNoHead) {
+    if (head.run != kNoRun) {
       DropHead(head.run, runs_[head.run], static_cast<uint32_t>(head.bytes.size));
     }
   }
@@ -208,8 +210,6 @@ class ReceiveQueue {
   bool CheckInvariants() const;
 
  private:
-  using RunId = uint32_t;
-  static constexpr RunId kNoRun = kNoHead;
   struct Links {
     RunId prev = kNoRun;
     RunId next = kNoRun;
@@ -257,6 +257,10 @@ class ReceiveQueue {
   uint32_t FrameSize(const Run &run, uint32_t offset) const {
     if (!run.byLength) return run.end - run.begin;
     return ReadLength(arena_.At(FrameRef{run.chunk, offset}));
+  }
+  // The same for a frame of the run whose bytes are at hand.
+  static std::size_t SizeAt(const Run &run, const uint8_t *frame) {
+    return run.byLength ? ReadLength(frame) : run.end - run.begin;
   }
   // The oldest run of all (kAnyGateway) or of one gateway byte; kNoRun when
   // there is none or the gateway is out of range.
