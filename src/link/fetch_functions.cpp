@@ -166,8 +166,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvMsg(uint32_t gwId, uint8_t *buffer) {
     const LinkState &link = LinkPart();
     ReceiveQueue *queue = link.RcvQueue.get();
     const uint16_t id = static_cast<uint16_t>(gwId);
-    if (queue && buffer && !link.anyHeld &&
-        (id == 0 || (id <= kHighestGatewayByte && RemembersGateway(id)))) {
+    if (queue && buffer && !link.anyHeld && (id == 0 || RemembersGatewayByte(id))) {
       const int32_t size =
           queue->TakeSimple(id == 0 ? ReceiveQueue::kAnyGateway : static_cast<uint8_t>(id), buffer);
       if (size != ReceiveQueue::kNotSimple) return size;

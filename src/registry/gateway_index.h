@@ -22,6 +22,10 @@ class GatewayIndex {
   // Whether id (not 0) is the ID found last, so that Find would answer it
   // at once: a check with no call, for the fast path of a fetch.
   inline bool FoundLast(uint16_t id, const TMyTCP2 *table, uint16_t count) const;
+  // The ID found last when it is a gateway byte (1 to 255) and no change
+  // was announced since; 0 otherwise. One compare for the fast path of a
+  // fetch, which relies on the announcements alone.
+  uint8_t LastByteId() const { return lastByteId_; }
   // The same without the memory of the last ID found, for a walk over many
   // IDs, where it would miss on every one.
   inline int32_t FindAmongMany(uint16_t id, const TMyTCP2 *table, uint16_t count);
@@ -29,6 +33,7 @@ class GatewayIndex {
   void Invalidate() {
     valid_ = false;
     lastKey_ = kNoKey;
+    lastByteId_ = 0;
   }
 
  private:
@@ -59,6 +64,7 @@ class GatewayIndex {
   int32_t Remember(uint16_t id, uint16_t count, int32_t slot) {
     lastKey_ = Key(id, count);
     lastSlot_ = static_cast<uint16_t>(slot);
+    lastByteId_ = id <= 0xFF ? static_cast<uint8_t>(id) : 0;
     return slot;
   }
 
@@ -66,6 +72,7 @@ class GatewayIndex {
   uint32_t lastKey_ = kNoKey;
   uint16_t lastSlot_ = 0;
   uint16_t builtFor_ = 0;
+  uint8_t lastByteId_ = 0;
   bool valid_ = false;
 };
 

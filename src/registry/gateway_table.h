@@ -111,11 +111,10 @@ inline int32_t FindGateway(uint32_t gwId, GatewayLookup how = GatewayLookup::kRe
   return slot < 0 ? -2 : slot;
 }
 
-// Whether gwId's ID (not 0) is in the table, answered from the lookup's
-// memory of the last ID found; false also when it does not remember.
-inline bool RemembersGateway(uint16_t id) {
-  const RegistryState &registry = RegistryPart();
-  return registry.index.FoundLast(id, registry.GwTable, registry.GwCount);
+// Whether id (1 to 255) is in the table, answered from the lookup's memory
+// of the last ID found; false also when it does not remember.
+inline bool RemembersGatewayByte(uint16_t id) {
+  return id == RegistryPart().index.LastByteId();
 }
 
 // Puts every slot and the counters back to their state at library load.

@@ -19,6 +19,7 @@ int32_t LoadIpIndexFile(const char *path) {
   RegistryState &registry = RegistryPart();
   registry.DefaultGw = 0;
   registry.GwCount = 0;
+  registry.index.Invalidate();
   std::vector<uint8_t> bytes;
   if (!ReadRegularFile(path, kMaxIpIndexBytes, bytes)) return -1;
   const IpIndexResult read = ReadIpIndex(bytes.data(), bytes.size(), kMaxGateways);

@@ -10,6 +10,7 @@
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
 #include "registry/gateway_table.h"
+#include "registry/ipindex_load.h"
 #include "roviro2.h"
 
 namespace roviro2 {
@@ -102,7 +103,7 @@ TEST_F(Fetch, UnknownIdsAreRefusedAndHighIdsNeverMatch) {
 // change of the table must still reach it.
 TEST_F(Fetch, BurstFetchesFollowTheTableAndHeldReads) {
   Bytes burst;
-  for (uint8_t node = 1; node <= 4; ++node) {
+  for (uint8_t node = 1; node <= 7; ++node) {
     const Bytes frame = Frame(5, 0x60, 0x37, node);
     burst.insert(burst.end(), frame.begin(), frame.end());
   }
@@ -124,6 +125,9 @@ TEST_F(Fetch, BurstFetchesFollowTheTableAndHeldReads) {
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.tag, 0x00050104u);
   EXPECT_FALSE(LinkPart().anyHeld);
+  EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), 8);
+  EXPECT_EQ(LoadIpIndexFile("no-such-ipindex"), -1);
+  EXPECT_EQ(PT_GW_RcvMsg(5, buffer.data()), -1) << "table emptied by a failed load";
 }
 
 TEST_F(Fetch, KeptFrameFieldsAndTheirShortFrameRules) {
