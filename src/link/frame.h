@@ -38,8 +38,9 @@ inline void WriteLength(uint8_t *frame, std::size_t length) {
 
 // Copies of 4 to 16 bytes, the most common frames and data, are made
 // without a call: two copies of 8 (or 4) bytes that overlap in the middle.
+constexpr std::size_t kLargestSmallCopy = 16;
 inline bool IsSmallCopy(std::size_t size) {
-  return size >= 4 && size <= 16;
+  return size >= 4 && size <= kLargestSmallCopy;
 }
 inline void CopySmall(uint8_t *to, const uint8_t *from, std::size_t size) {
   if (size >= 8) {

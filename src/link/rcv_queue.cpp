@@ -65,28 +65,33 @@ void ReceiveQueue::Unlink(Ends &ends, Order order, RunId id) {
   }
 }
 
-bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
-  if (all_.tail == kNoRun || !byLength) return false;
+// The newest run's last frame, which becomes one of the middle, must be as
+// long as its length field says.
+bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway) {
+  if (all_.tail == kNoRun) return false;
   Run &newest = runs_[all_.tail];
-  if (!newest.byLength || newest.gateway != gateway || newest.chunk != ref.chunk ||
-      newest.end != ref.offset) {
+  if (newest.chunk != ref.chunk || newest.end != ref.offset) return false;
+  const uint8_t *lastFrame = arena_.At(FrameRef{newest.chunk, newest.last});
+  if (lastFrame[kGatewayByteOffset] != gateway ||
+      ReadLength(lastFrame) != newest.end - newest.last) {
     return false;
   }
+  newest.last = static_cast<uint16_t>(ref.offset + last);
   newest.end += static_cast<uint32_t>(size);
   return true;
 }
 
 // A run holds its chunk once: bytes that extend the newest run give their
 // hold back.
-void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength) {
-  if (Extend(ref, size, gateway, byLength)) return arena_.Release(ref);
+void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway,
+                             bool byLength) {
+  if (byLength && Extend(ref, size, last, gateway)) return arena_.Release(ref);
   const RunId id = NewRun();
   Run &run = runs_[id];
   run.chunk = ref.chunk;
   run.begin = static_cast<uint16_t>(ref.offset);
   run.end = ref.offset + static_cast<uint32_t>(size);
-  run.gateway = gateway;
-  run.byLength = byLength;
+  run.last = static_cast<uint16_t>(ref.offset + last);
   LinkBack(all_, &Run::all, id);
   LinkBack(gateways_[gateway], &Run::sameGateway, id);
 }
@@ -146,9 +151,11 @@ std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint
 std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t size,
                                      uint8_t gatewayByte) {
   std::size_t at = 0;
+  std::size_t last = 0;
   uint32_t frames = 0;
   const auto keep = [&](std::size_t length) {
     stored[at + kGatewayByteOffset] = gatewayByte;
+    last = at;
     at += length;
     ++frames;
   };
@@ -172,7 +179,7 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
   arena_.Commit(ref, at);
   count_ += frames;
   bytesOf_[gatewayByte] += at;
-  AppendRun(ref, at, gatewayByte, true);
+  AppendRun(ref, at, static_cast<uint32_t>(last), gatewayByte, true);
   return at;
 }
 
@@ -189,7 +196,7 @@ void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t ga
   arena_.At(ref)[kGatewayByteOffset] = gatewayByte;
   ++count_;
   bytesOf_[gatewayByte] += size;
-  AppendRun(ref, size, gatewayByte, ReadLength(frame) == size);
+  AppendRun(ref, size, 0, gatewayByte, ReadLength(frame) == size);
 }
 
 bool ReceiveQueue::Push(const uint8_t *frame, std::size_t size) {
@@ -204,7 +211,7 @@ ReceiveQueue::EntryId ReceiveQueue::Next(EntryId id, int gateway) const {
   uint32_t offset;
   const Run *run = Locate(id, offset);
   if (!run) return kNoEntry;
-  if (gateway != kAnyGateway && run->gateway != gateway) return kNoEntry;
+  if (gateway != kAnyGateway && GatewayOf(*run) != gateway) return kNoEntry;
   const uint32_t next = offset + FrameSize(*run, offset);
   if (next < run->end) return Id(static_cast<RunId>(id >> 32), next);
   return FirstOf(gateway == kAnyGateway ? run->all.next : run->sameGateway.next);
@@ -217,22 +224,33 @@ void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
   rest.chunk = front.chunk;
   rest.begin = static_cast<uint16_t>(restFrom);
   rest.end = front.end;
-  rest.gateway = front.gateway;
-  rest.byLength = front.byLength;
+  rest.last = front.last;
+  front.last = static_cast<uint16_t>(FrameBefore(front, cutFrom));
   front.end = cutFrom;
   arena_.Hold(FrameRef{rest.chunk, restFrom});
   LinkAfter(all_, &Run::all, id, back);
-  LinkAfter(gateways_[front.gateway], &Run::sameGateway, id, back);
+  LinkAfter(gateways_[GatewayOf(front)], &Run::sameGateway, id, back);
+}
+
+// The frames before offset are not the run's last, so they step by their
+// length fields, each by at least 5 bytes.
+uint32_t ReceiveQueue::FrameBefore(const Run &run, uint32_t offset) const {
+  const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  uint32_t at = run.begin;
+  for (uint32_t next = at + ReadLength(bytes + at); next < offset; next += ReadLength(bytes + next))
+    at = next;
+  return at;
 }
 
 void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
   Run &run = runs_[id];
-  bytesOf_[run.gateway] -= bytes;
+  const uint8_t gateway = GatewayOf(run);
+  bytesOf_[gateway] -= bytes;
   const uint32_t next = run.begin + bytes;
   if (next == run.end) {
     arena_.Release(FrameRef{run.chunk, run.begin});
     Unlink(all_, &Run::all, id);
-    Unlink(gateways_[run.gateway], &Run::sameGateway, id);
+    Unlink(gateways_[gateway], &Run::sameGateway, id);
     FreeRun(id);
   } else {
     run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
@@ -243,8 +261,9 @@ void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
 
 std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
   Run &run = runs_[id];
-  CopyBytes(buffer, arena_.At(FrameRef{run.chunk, run.begin}), size);
-  DropHead(id, run, size);
+  const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
+  CopyBytes(buffer, frame, size);
+  DropHead(id, run, frame, size);
   return size;
 }
 
@@ -256,25 +275,29 @@ bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool wi
   const Run run = runs_[id];
   const std::size_t header = RecordHeader(withGateway);
   const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  const uint8_t gateway = bytes[run.begin + kGatewayByteOffset];
   std::size_t used = taken.used;
   uint32_t at = run.begin;
   uint32_t frames = 0;
-  bool fits = true;
-  while (at < run.end) {
-    const uint32_t frameSize = static_cast<uint32_t>(SizeAt(run, bytes + at));
+  const auto copy = [&](uint32_t frameSize) {
     if (header + frameSize > size - used) {
       taken.needed = header + frameSize;
-      fits = false;
-      break;
+      return false;
     }
     uint8_t *record = out + used;
     WriteLength(record, frameSize);
-    if (withGateway) WriteLength(record + 2, run.gateway);
+    if (withGateway) WriteLength(record + 2, gateway);
     CopyBytes(record + header, bytes + at, frameSize);
     used += header + frameSize;
     at += frameSize;
     ++frames;
-  }
+    return true;
+  };
+  // Every frame but the last is as long as its length field says.
+  bool fits = true;
+  while (fits && at < run.last)
+    fits = copy(ReadLength(bytes + at));
+  if (fits) fits = copy(run.end - run.last);
   taken.used = used;
   taken.frames += frames;
   if (frames > 0) DropFront(id, at - run.begin, frames);
@@ -298,12 +321,13 @@ void ReceiveQueue::RemoveInside(EntryId id) {
   const uint32_t size = FrameSize(run, offset);
   // The split comes first: it may fail for want of memory, and then nothing
   // has changed. It may move the records.
-  if (offset + size == run.end) {
+  if (offset == run.last) {
+    run.last = static_cast<uint16_t>(FrameBefore(run, offset));
     run.end = offset;
   } else {
     Split(runId, offset, offset + size);
   }
-  bytesOf_[runs_[runId].gateway] -= size;
+  bytesOf_[GatewayOf(runs_[runId])] -= size;
   if (--count_ == 0) Emptied();
 }
 

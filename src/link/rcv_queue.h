@@ -108,7 +108,7 @@ class ReceiveQueue {
       const Run &run = runs_[id];
       const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
       for (uint32_t at = run.begin; at < run.end;) {
-        const uint32_t size = FrameSize(run, at);
+        const uint32_t size = static_cast<uint32_t>(SizeAt(run, at, bytes + at));
         frame = {bytes + at, size};
         if (match(frame)) return Id(id, at);
         at += size;
@@ -135,7 +135,8 @@ class ReceiveQueue {
       Run &run = runs_[runId];
       // A free record is empty, so it fails the second test.
       if (offset == run.begin && offset < run.end) {
-        return DropHead(runId, run, FrameSize(run, offset));
+        const uint8_t *frame = arena_.At(FrameRef{run.chunk, offset});
+        return DropHead(runId, run, frame, static_cast<uint32_t>(SizeAt(run, offset, frame)));
       }
     }
     RemoveInside(id);
@@ -149,17 +150,19 @@ class ReceiveQueue {
     const RunId id = EndsOf(gateway).head;
     return TakeOther(id, FrameSize(runs_[id], runs_[id].begin), buffer);
   }
-  // Take for the common case alone, inline: a frame of 4 to 16 bytes with
-  // more of its run behind it; else kNotSimple, and nothing is taken.
+  // Take for the common case alone, inline: a frame of at most 16 bytes
+  // with more of its run behind it; else kNotSimple, and nothing is taken.
   static constexpr int32_t kNotSimple = -1;
   int32_t TakeSimple(int gateway, uint8_t *buffer) {
-    const HeadFrame head = Head(gateway);
-    if (head.run == kNoRun) return 0;
-    Run &run = runs_[head.run];
-    const uint32_t size = static_cast<uint32_t>(head.bytes.size);
-    if (!run.byLength || !IsSmallCopy(size) || run.begin + size == run.end) return kNotSimple;
-    CopySmall(buffer, head.bytes.data, size);
-    Advance(run, size);
+    const Ends &ends = EndsOf(gateway);
+    if (ends.head == kNoRun) return 0;
+    Run &run = runs_[ends.head];
+    if (run.begin == run.last) return kNotSimple;
+    const uint8_t *frame = ends.headBytes + run.begin;
+    const uint32_t size = ReadLength(frame);  // not the last: its length field is its size
+    if (size > kLargestSmallCopy) return kNotSimple;
+    CopySmall(buffer, frame, size);
+    Advance(run, size, frame[kGatewayByteOffset]);
     return static_cast<int32_t>(size);
   }
   // A run's index among the records; kNoRun names none.
@@ -176,13 +179,13 @@ class ReceiveQueue {
     if (ends.head == kNoRun) return {};
     const Run &run = runs_[ends.head];
     const uint8_t *frame = ends.headBytes + run.begin;
-    return {{frame, SizeAt(run, frame)}, ends.head};
+    return {{frame, SizeAt(run, run.begin, frame)}, ends.head};
   }
   // Removes the frame Head showed; it is the first of its run, so no record
   // is needed.
   void DropHead(const HeadFrame &head) {
     if (head.run != kNoRun) {
-      DropHead(head.run, runs_[head.run], static_cast<uint32_t>(head.bytes.size));
+      DropHead(head.run, runs_[head.run], head.bytes.data, static_cast<uint32_t>(head.bytes.size));
     }
   }
 
@@ -223,24 +226,26 @@ class ReceiveQueue {
   };
 
   // Frames of one gateway stored back to back in one arena chunk, from
-  // offset begin up to end. A free record is empty (begin == end) and chains
-  // the free records through all.next.
+  // offset begin up to end; the last one starts at offset last. Every frame
+  // but the last is as long as its length field says, so the frames follow
+  // each other by their length fields; a frame whose size differs from its
+  // length field is the last of its run. Each frame holds the run's gateway
+  // byte. A free record is empty (begin == end) and chains the free records
+  // through all.next.
   // A record per run is the queue's whole cost per frame when gateways take
   // turns frame by frame, so it is kept to 28 bytes: no chunk holds more
-  // than 64 KiB, and the first frame starts below that.
+  // than 64 KiB, and every frame starts below that.
   struct Run {
     Links all;
     Links sameGateway;
     uint32_t chunk = 0;
     uint32_t end = 0;
     uint16_t begin = 0;
-    uint8_t gateway = 0;
-    // The frames follow each other by their length fields. A frame whose
-    // size differs from its length field has a run of its own.
-    bool byLength = false;
+    uint16_t last = 0;
   };
   static_assert(FrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
-                "a run's first frame starts at an offset below 65536");
+                "a run's frames start at offsets below 65536");
+  static_assert(sizeof(Run) == 28, "a run's record stays at 28 bytes");
   using Order = Links Run::*;
   static constexpr std::size_t kGatewayBytes = 256;
 
@@ -255,12 +260,15 @@ class ReceiveQueue {
     return found.begin <= offset && offset < found.end ? &found : nullptr;
   }
   uint32_t FrameSize(const Run &run, uint32_t offset) const {
-    if (!run.byLength) return run.end - run.begin;
-    return ReadLength(arena_.At(FrameRef{run.chunk, offset}));
+    return static_cast<uint32_t>(SizeAt(run, offset, arena_.At(FrameRef{run.chunk, offset})));
   }
   // The same for a frame of the run whose bytes are at hand.
-  static std::size_t SizeAt(const Run &run, const uint8_t *frame) {
-    return run.byLength ? ReadLength(frame) : run.end - run.begin;
+  static std::size_t SizeAt(const Run &run, uint32_t offset, const uint8_t *frame) {
+    return offset == run.last ? run.end - offset : ReadLength(frame);
+  }
+  // The gateway byte of the run's frames.
+  uint8_t GatewayOf(const Run &run) const {
+    return arena_.At(FrameRef{run.chunk, run.begin})[kGatewayByteOffset];
   }
   // The oldest run of all (kAnyGateway) or of one gateway byte; kNoRun when
   // there is none or the gateway is out of range.
@@ -283,25 +291,29 @@ class ReceiveQueue {
   void Unlink(Ends &ends, Order order, RunId id);
   // Keeps the frame just stored at ref as the last of the newest run, when
   // it belongs to it; false when it starts a run of its own.
-  bool Extend(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
+  // The part (`size` bytes, its last frame at `last`) is whole frames that
+  // follow each other by their length fields.
+  bool Extend(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway);
   // Take for every other frame: the head of run id, of the given size.
   std::size_t TakeOther(RunId id, uint32_t size, uint8_t *buffer);
   // Removes the run's first frame, of the given size.
   void DropFirst(RunId id, uint32_t size) { DropFront(id, size, 1); }
-  // The same for `run`, runs_[id]: a frame that leaves its run with more
-  // frames only moves the run's start, and the queue does not run empty.
-  void DropHead(RunId id, Run &run, uint32_t size) {
-    const uint32_t next = run.begin + size;
-    if (next == run.end) return DropFirst(id, size);
-    Advance(run, size);
+  // The same for `run`, runs_[id], whose first frame is at hand: a frame
+  // that leaves its run with more frames only moves the run's start, and the
+  // queue does not run empty.
+  void DropHead(RunId id, Run &run, const uint8_t *frame, uint32_t size) {
+    if (run.begin == run.last) return DropFirst(id, size);
+    Advance(run, size, frame[kGatewayByteOffset]);
   }
   // Moves the run's front past its first frame, of `size` bytes, which is
   // not its last.
-  void Advance(Run &run, uint32_t size) {
-    run.begin = static_cast<uint16_t>(run.begin + size);  // below end, so below 65536
-    bytesOf_[run.gateway] -= size;
+  void Advance(Run &run, uint32_t size, uint8_t gateway) {
+    run.begin = static_cast<uint16_t>(run.begin + size);  // not past last, so below 65536
+    bytesOf_[gateway] -= size;
     --count_;
   }
+  // Where the frame before the one at offset (not the run's first) starts.
+  uint32_t FrameBefore(const Run &run, uint32_t offset) const;
   // Remove for a frame that is not the first of its run, or an id that
   // holds no frame.
   void RemoveInside(EntryId id);
@@ -333,8 +345,10 @@ class ReceiveQueue {
   std::size_t KeepStored(FrameRef ref, uint8_t *stored, std::size_t size, uint8_t gatewayByte);
   // Stores one frame of the given size, marked, as the newest run.
   void StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte);
-  // Links frames stored at ref as the newest run of gateway.
-  void AppendRun(FrameRef ref, std::size_t size, uint8_t gateway, bool byLength);
+  // Links frames stored at ref as the newest run of gateway; the last of
+  // them starts `last` bytes after ref. byLength: all of them are as long
+  // as their length fields say.
+  void AppendRun(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway, bool byLength);
 
   // Records are reached by index only, so growing may move them.
   std::vector<Run> runs_;

@@ -20,25 +20,26 @@ bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::s
   for (RunId id = ends.head; id != kNoRun; id = (runs_[id].*order).next) {
     if (id >= runs_.size() || ++steps > runs_.size()) return false;
     if ((runs_[id].*order).prev != previous) return false;
-    if (gateway != kAnyGateway && runs_[id].gateway != gateway) return false;
+    if (gateway != kAnyGateway && GatewayOf(runs_[id]) != gateway) return false;
     previous = id;
   }
   runs += steps;
   return previous == ends.tail;
 }
 
-// A run's frames step exactly from its begin to its end.
+// A run's frames step by their length fields exactly from its begin to its
+// last, which ends at its end, and each holds the run's gateway byte.
 bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const {
-  if (run.begin >= run.end) return false;
-  uint32_t at = run.begin;
-  while (at < run.end) {
+  if (run.begin > run.last || run.last >= run.end) return false;
+  const uint8_t *stored = arena_.At(FrameRef{run.chunk, 0});
+  const uint8_t gateway = GatewayOf(run);
+  for (uint32_t at = run.begin;; at += ReadLength(stored + at)) {
     const uint32_t size = FrameSize(run, at);
-    if (size < kMinFrame) return false;
-    at += size;
+    if (size < kMinFrame || stored[at + kGatewayByteOffset] != gateway) return false;
     bytes += size;
     ++frames;
+    if (at >= run.last) return at == run.last;
   }
-  return at == run.end;
 }
 
 // Every run holds its chunk once, and nothing else holds it.
@@ -57,7 +58,7 @@ bool ReceiveQueue::CheckInvariants() const {
   std::size_t frames = 0;
   std::array<std::size_t, kGatewayBytes> bytes{};
   for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
-    if (!CountRun(runs_[id], frames, bytes[runs_[id].gateway])) return false;
+    if (!CountRun(runs_[id], frames, bytes[GatewayOf(runs_[id])])) return false;
   }
   if (!CheckHolds()) return false;
   std::size_t byGateway = 0;
