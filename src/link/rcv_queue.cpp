@@ -15,6 +15,7 @@ constexpr std::size_t kRecordsKeptWhenEmpty = 64 * 1024;
 
 ReceiveQueue::RunId ReceiveQueue::NewRun() {
   if (free_ == kNoRun) {
+    if (runs_.size() == runs_.capacity()) GrowRecords(runs_.size() * 2 + 16);
     runs_.emplace_back();
     return static_cast<RunId>(runs_.size() - 1);
   }
@@ -22,6 +23,18 @@ ReceiveQueue::RunId ReceiveQueue::NewRun() {
   const RunId id = free_;
   free_ = runs_[id].all.next;
   return id;
+}
+
+void ReceiveQueue::GrowRecords(std::size_t capacity) {
+  const Run *before = runs_.data();
+  runs_.reserve(capacity);
+  if (runs_.data() == before) return;
+  const auto point = [this](Ends &ends) {
+    if (ends.headRun) ends.headRun = &runs_[ends.head];
+  };
+  point(all_);
+  for (Ends &ends : gateways_)
+    point(ends);
 }
 
 void ReceiveQueue::FreeRun(RunId id) {

@@ -30,6 +30,10 @@ namespace roviro2 {
 
 class ReceiveQueue {
  public:
+  ReceiveQueue() = default;
+  // The orders point at records: a copy would point into the original.
+  ReceiveQueue(const ReceiveQueue &) = delete;
+  ReceiveQueue &operator=(const ReceiveQueue &) = delete;
   // Names one queued frame: its run and its place in the arena chunk. An id
   // stays valid until its frame, or a frame of the same run before it, is
   // removed.
@@ -82,14 +86,14 @@ class ReceiveQueue {
   // allocates nothing: throws std::bad_alloc, with nothing changed, when the
   // memory cannot be had.
   void ReserveFor(std::size_t bytes) {
-    runs_.reserve(runs_.size() + FrameArena::ChunksFor(bytes));
+    GrowRecords(runs_.size() + FrameArena::ChunksFor(bytes));
     arena_.ReserveFor(bytes);
   }
 
   // Makes sure that one more run record needs no allocation: the next store,
   // or a Remove that splits a run.
   void ReserveRecord() {
-    if (free_ == kNoRun && runs_.size() == runs_.capacity()) runs_.reserve(runs_.size() * 2 + 16);
+    if (free_ == kNoRun && runs_.size() == runs_.capacity()) GrowRecords(runs_.size() * 2 + 16);
   }
 
   std::size_t Count() const { return count_; }
@@ -155,8 +159,8 @@ class ReceiveQueue {
   static constexpr int32_t kNotSimple = -1;
   int32_t TakeSimple(int gateway, uint8_t *buffer) {
     const Ends &ends = EndsOf(gateway);
-    if (ends.head == kNoRun) return 0;
-    Run &run = runs_[ends.head];
+    if (!ends.headRun) return 0;
+    Run &run = *ends.headRun;
     if (run.begin == run.last) return kNotSimple;
     const uint8_t *frame = ends.headBytes + run.begin;
     const uint32_t size = ReadLength(frame);  // not the last: its length field is its size
@@ -176,8 +180,8 @@ class ReceiveQueue {
   };
   HeadFrame Head(int gateway) const {
     const Ends &ends = EndsOf(gateway);
-    if (ends.head == kNoRun) return {};
-    const Run &run = runs_[ends.head];
+    if (!ends.headRun) return {};
+    const Run &run = *ends.headRun;
     const uint8_t *frame = ends.headBytes + run.begin;
     return {{frame, SizeAt(run, run.begin, frame)}, ends.head};
   }
@@ -217,11 +221,13 @@ class ReceiveQueue {
     RunId prev = kNoRun;
     RunId next = kNoRun;
   };
+  struct Run;
   struct Ends {
     RunId head = kNoRun;
     RunId tail = kNoRun;
-    // The storage chunk of the head run, so that taking from the front
-    // finds its bytes without a lookup; null while the order is empty.
+    // The head run's record and its storage chunk, so that taking from the
+    // front finds them without a lookup; null while the order is empty.
+    Run *headRun = nullptr;
     const uint8_t *headBytes = nullptr;
   };
 
@@ -281,8 +287,11 @@ class ReceiveQueue {
   // Makes run id (or kNoRun) the head of the order of ends.
   void SetHead(Ends &ends, RunId id) {
     ends.head = id;
+    ends.headRun = id == kNoRun ? nullptr : &runs_[id];
     ends.headBytes = id == kNoRun ? nullptr : arena_.At(FrameRef{runs_[id].chunk, 0});
   }
+  // Room for `capacity` records; the heads' records follow when they move.
+  void GrowRecords(std::size_t capacity);
   EntryId FirstOf(RunId run) const { return run == kNoRun ? kNoEntry : Id(run, runs_[run].begin); }
   RunId NewRun();
   void FreeRun(RunId id);

@@ -8,10 +8,10 @@ namespace roviro2 {
 
 // An order links its runs both ways from head to tail, each run of the
 // gateway it is kept for (kAnyGateway: any), at most every record once, and
-// keeps the storage of its head run.
+// keeps the record and the storage of its head run.
 bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
-  if (ends.head == kNoRun ? ends.headBytes != nullptr
-                          : ends.head >= runs_.size() ||
+  if (ends.head == kNoRun ? ends.headBytes != nullptr || ends.headRun != nullptr
+                          : ends.head >= runs_.size() || ends.headRun != &runs_[ends.head] ||
                                 ends.headBytes != arena_.At(FrameRef{runs_[ends.head].chunk, 0})) {
     return false;
   }
