@@ -227,7 +227,7 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
     const LinkState &link = LinkPart();
     ReceiveQueue *queue = link.RcvQueue.get();
-    if (!queue || queue->Count() == 0) return 0;
+    if (!queue || queue->Empty()) return 0;
     const TagFilter filter = FilterOf(tagAddr, command);
     const int order = OrderOfFilter(filter);
     // Most often the oldest frame is the one: unless reads are held, it is

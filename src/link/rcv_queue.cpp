@@ -165,12 +165,10 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
                                      uint8_t gatewayByte) {
   std::size_t at = 0;
   std::size_t last = 0;
-  uint32_t frames = 0;
   const auto keep = [&](std::size_t length) {
     stored[at + kGatewayByteOffset] = gatewayByte;
     last = at;
     at += length;
-    ++frames;
   };
   // While the largest frame fits in what is left, only the length field
   // needs a check: the step per frame of a burst is kept to a few
@@ -188,9 +186,8 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
     if (!Fits(length) || length > size - at) break;
     keep(length);
   }
-  if (frames == 0) return 0;
+  if (at == 0) return 0;
   arena_.Commit(ref, at);
-  count_ += frames;
   bytesOf_[gatewayByte] += at;
   AppendRun(ref, at, static_cast<uint32_t>(last), gatewayByte, true);
   return at;
@@ -207,7 +204,6 @@ void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t ga
   ReserveRecord();
   const FrameRef ref = arena_.Store(frame, size);
   arena_.At(ref)[kGatewayByteOffset] = gatewayByte;
-  ++count_;
   bytesOf_[gatewayByte] += size;
   AppendRun(ref, size, 0, gatewayByte, ReadLength(frame) == size);
 }
@@ -255,7 +251,7 @@ uint32_t ReceiveQueue::FrameBefore(const Run &run, uint32_t offset) const {
   return at;
 }
 
-void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
+void ReceiveQueue::DropFront(RunId id, uint32_t bytes) {
   Run &run = runs_[id];
   const uint8_t gateway = GatewayOf(run);
   bytesOf_[gateway] -= bytes;
@@ -265,11 +261,10 @@ void ReceiveQueue::DropFront(RunId id, uint32_t bytes, uint32_t frames) {
     Unlink(all_, &Run::all, id);
     Unlink(gateways_[gateway], &Run::sameGateway, id);
     FreeRun(id);
+    if (Empty()) Emptied();
   } else {
     run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
   }
-  count_ -= frames;
-  if (count_ == 0) Emptied();
 }
 
 std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
@@ -313,7 +308,7 @@ bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool wi
   if (fits) fits = copy(run.end - run.last);
   taken.used = used;
   taken.frames += frames;
-  if (frames > 0) DropFront(id, at - run.begin, frames);
+  if (frames > 0) DropFront(id, at - run.begin);
   return fits;
 }
 
@@ -340,8 +335,8 @@ void ReceiveQueue::RemoveInside(EntryId id) {
   } else {
     Split(runId, offset, offset + size);
   }
+  // The run keeps its first frame, so the queue is not emptied.
   bytesOf_[GatewayOf(runs_[runId])] -= size;
-  if (--count_ == 0) Emptied();
 }
 
 // Every record is free: the next frames take them in order again.

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "link/frame.h"
@@ -96,7 +97,10 @@ class ReceiveQueue {
     if (free_ == kNoRun && runs_.size() == runs_.capacity()) GrowRecords(runs_.size() * 2 + 16);
   }
 
-  std::size_t Count() const { return count_; }
+  bool Empty() const { return !all_.headRun; }
+  // The count of queued frames, by a walk over all of them: for tests and
+  // checks. Nothing keeps a count, so that no frame pays for one.
+  std::size_t Count() const;
   // Bytes of the queued frames with this gateway byte.
   std::size_t QueuedBytes(uint8_t gateway) const { return bytesOf_[gateway]; }
   // The oldest frame of all (kAnyGateway) or of one gateway byte (0 to 255);
@@ -160,14 +164,22 @@ class ReceiveQueue {
   int32_t TakeSimple(int gateway, uint8_t *buffer) {
     const Ends &ends = EndsOf(gateway);
     if (!ends.headRun) return 0;
-    Run &run = *ends.headRun;
-    if (run.begin == run.last) return kNotSimple;
-    const uint8_t *frame = ends.headBytes + run.begin;
-    const uint32_t size = ReadLength(frame);  // not the last: its length field is its size
-    if (size > kLargestSmallCopy) return kNotSimple;
-    CopySmall(buffer, frame, size);
-    Advance(run, size, frame[kGatewayByteOffset]);
-    return static_cast<int32_t>(size);
+    std::size_t size = 0;
+    const bool taken = TakeFirstIf(ends, [&](const ByteView &frame) {
+      if (frame.size > kLargestSmallCopy) return false;
+      CopySmall(buffer, frame.data, frame.size);
+      size = frame.size;
+      return true;
+    });
+    return taken ? static_cast<int32_t>(size) : kNotSimple;
+  }
+  // Removes the frame First(gateway) names when it has more of its run
+  // behind it and accept(frame) says so; false when it is not removed. Its
+  // bytes stay where they are until the queue changes again. Inline, for
+  // the common case of a fetch: the frames of a burst.
+  template <typename Accept>
+  bool TakeFirstIf(int gateway, Accept &&accept) {
+    return TakeFirstIf(EndsOf(gateway), std::forward<Accept>(accept));
   }
   // A run's index among the records; kNoRun names none.
   using RunId = uint32_t;
@@ -210,9 +222,9 @@ class ReceiveQueue {
   Taken TakeMany(int gateway, uint8_t *out, std::size_t size, bool withGateway);
 
   // Whether the records agree with each other: both orders link the same
-  // runs both ways, every run's frames step exactly to its end, and the
-  // counts of frames and of each gateway's bytes are those of the runs, and
-  // each run holds its storage chunk exactly once. For tests and the
+  // runs both ways, every run's frames step exactly to its end, the count
+  // of each gateway's bytes is that of its runs, and each run holds its
+  // storage chunk exactly once. For tests and the
   // fuzzers, after every operation; it walks the whole queue.
   bool CheckInvariants() const;
 
@@ -284,6 +296,17 @@ class ReceiveQueue {
     if (static_cast<unsigned>(gateway) < kGatewayBytes) return gateways_[gateway];
     return gateway == kAnyGateway ? all_ : none_;
   }
+  // TakeFirstIf for the order of ends.
+  template <typename Accept>
+  bool TakeFirstIf(const Ends &ends, Accept &&accept) {
+    Run *run = ends.headRun;
+    if (!run || run->begin == run->last) return false;
+    const uint8_t *frame = ends.headBytes + run->begin;
+    const std::size_t size = ReadLength(frame);  // not the last: its length field is its size
+    if (!accept(ByteView{frame, size})) return false;
+    Advance(*run, static_cast<uint32_t>(size), frame[kGatewayByteOffset]);
+    return true;
+  }
   // Makes run id (or kNoRun) the head of the order of ends.
   void SetHead(Ends &ends, RunId id) {
     ends.head = id;
@@ -306,7 +329,7 @@ class ReceiveQueue {
   // Take for every other frame: the head of run id, of the given size.
   std::size_t TakeOther(RunId id, uint32_t size, uint8_t *buffer);
   // Removes the run's first frame, of the given size.
-  void DropFirst(RunId id, uint32_t size) { DropFront(id, size, 1); }
+  void DropFirst(RunId id, uint32_t size) { DropFront(id, size); }
   // The same for `run`, runs_[id], whose first frame is at hand: a frame
   // that leaves its run with more frames only moves the run's start, and the
   // queue does not run empty.
@@ -319,7 +342,6 @@ class ReceiveQueue {
   void Advance(Run &run, uint32_t size, uint8_t gateway) {
     run.begin = static_cast<uint16_t>(run.begin + size);  // not past last, so below 65536
     bytesOf_[gateway] -= size;
-    --count_;
   }
   // Where the frame before the one at offset (not the run's first) starts.
   uint32_t FrameBefore(const Run &run, uint32_t offset) const;
@@ -327,8 +349,8 @@ class ReceiveQueue {
   // holds no frame.
   void RemoveInside(EntryId id);
   // Kept out of line, so that the common case of Take stays short.
-  // Removes the run's first `frames` frames, of `bytes` bytes together.
-  [[gnu::noinline]] void DropFront(RunId id, uint32_t bytes, uint32_t frames);
+  // Removes the run's first frames, of `bytes` bytes together.
+  [[gnu::noinline]] void DropFront(RunId id, uint32_t bytes);
   // Copies whole records of the run's frames from its front into out, as
   // TakeMany does, and removes them; false when the run's next frame did
   // not fit.
@@ -336,7 +358,7 @@ class ReceiveQueue {
   void Emptied();
   bool CheckHolds() const;
   bool CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const;
-  bool CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const;
+  bool CountRun(const Run &run, std::size_t &bytes) const;
   // Ends the run at cutFrom; its bytes from restFrom on form a new run right
   // after it in both orders.
   void Split(RunId id, uint32_t cutFrom, uint32_t restFrom);
@@ -365,7 +387,6 @@ class ReceiveQueue {
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;
   const Ends none_{};  // the order of a gateway out of range: always empty
-  std::size_t count_ = 0;
   std::array<std::size_t, kGatewayBytes> bytesOf_{};
   FrameArena arena_;
 };

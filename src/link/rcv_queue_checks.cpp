@@ -29,7 +29,7 @@ bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::s
 
 // A run's frames step by their length fields exactly from its begin to its
 // last, which ends at its end, and each holds the run's gateway byte.
-bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &bytes) const {
+bool ReceiveQueue::CountRun(const Run &run, std::size_t &bytes) const {
   if (run.begin > run.last || run.last >= run.end) return false;
   const uint8_t *stored = arena_.At(FrameRef{run.chunk, 0});
   const uint8_t gateway = GatewayOf(run);
@@ -37,7 +37,6 @@ bool ReceiveQueue::CountRun(const Run &run, std::size_t &frames, std::size_t &by
     const uint32_t size = FrameSize(run, at);
     if (size < kMinFrame || stored[at + kGatewayByteOffset] != gateway) return false;
     bytes += size;
-    ++frames;
     if (at >= run.last) return at == run.last;
   }
 }
@@ -55,10 +54,9 @@ bool ReceiveQueue::CheckHolds() const {
 bool ReceiveQueue::CheckInvariants() const {
   std::size_t runs = 0;
   if (!CheckOrder(all_, &Run::all, kAnyGateway, runs)) return false;
-  std::size_t frames = 0;
   std::array<std::size_t, kGatewayBytes> bytes{};
   for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
-    if (!CountRun(runs_[id], frames, bytes[GatewayOf(runs_[id])])) return false;
+    if (!CountRun(runs_[id], bytes[GatewayOf(runs_[id])])) return false;
   }
   if (!CheckHolds()) return false;
   std::size_t byGateway = 0;
@@ -66,7 +64,17 @@ bool ReceiveQueue::CheckInvariants() const {
     if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
     if (bytes[g] != bytesOf_[g]) return false;
   }
-  return frames == count_ && byGateway == runs;
+  return byGateway == runs;
+}
+
+std::size_t ReceiveQueue::Count() const {
+  std::size_t frames = 0;
+  for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next) {
+    const Run &run = runs_[id];
+    for (uint32_t at = run.begin; at < run.end; at += FrameSize(run, at))
+      ++frames;
+  }
+  return frames;
 }
 
 }  // namespace roviro2
