@@ -89,16 +89,21 @@ struct TagOutputs {
   int16_t *dataLength;
 };
 
-// Hands out a whole frame's fields; false for a damaged one.
-[[gnu::always_inline]] inline bool Deliver(const ByteView &frame, Scan scan,
-                                           const TagOutputs &out) {
-  TagMessage message;
-  if (scan != Scan::kMatch || !DecodeTagMessage(frame.data, frame.size, message)) return false;
+// Hands out a decoded frame's fields.
+[[gnu::always_inline]] inline void HandOut(const TagMessage &message, const TagOutputs &out) {
   *out.tagAddr = message.tagAddr;
   *out.command = message.command;
   *out.status = message.status;
   if (message.dataLength > 0) CopyBytes(out.data, message.data, message.dataLength);
   *out.dataLength = message.dataLength;
+}
+
+// Hands out a whole frame's fields; false for a damaged one.
+[[gnu::always_inline]] inline bool Deliver(const ByteView &frame, Scan scan,
+                                           const TagOutputs &out) {
+  TagMessage message;
+  if (scan != Scan::kMatch || !DecodeTagMessage(frame.data, frame.size, message)) return false;
+  HandOut(message, out);
   return true;
 }
 
@@ -227,19 +232,27 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
     if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
     const LinkState &link = LinkPart();
     ReceiveQueue *queue = link.RcvQueue.get();
-    if (!queue || queue->Empty()) return 0;
+    if (!queue) return 0;
+    // Most often the oldest frame is the one, and more of its burst follows
+    // it: unless reads are held, it is taken without a scan. Its bytes stay
+    // where they are until the queue changes, so it is decoded and handed
+    // out once the queue is done with: no output can alias what the queue
+    // still reads, and fewer values are kept at once.
     const TagFilter filter = FilterOf(tagAddr, command);
-    const int order = OrderOfFilter(filter);
-    // Most often the oldest frame is the one: unless reads are held, it is
-    // taken without a scan, and its removal needs no record.
-    const ReceiveQueue::HeadFrame head = queue->Head(order);
-    if (head.bytes.size == 0 || link.anyHeld || Test(filter, head.bytes) != Scan::kMatch) {
-      return TakeTagEntry(tagAddr, command, status, data, dataLength);
+    ByteView frame;
+    const auto matches = [&](const ByteView &head) {
+      frame = head;
+      return Test(filter, head) == Scan::kMatch;
+    };
+    if (link.anyHeld || !queue->TakeFirstIf(OrderOfFilter(filter), matches)) {
+      return queue->Empty() ? 0 : TakeTagEntry(tagAddr, command, status, data, dataLength);
     }
-    const bool whole =
-        Deliver(head.bytes, Scan::kMatch, {tagAddr, command, status, data, dataLength});
-    queue->DropHead(head);
-    return TakeResult(whole);
+    // It passed the test, so it holds its header; and a frame with more of
+    // its run behind it is as long as its length field says.
+    TagMessage message;
+    DecodeWholeTagMessage(frame.data, frame.size, message);
+    HandOut(message, {tagAddr, command, status, data, dataLength});
+    return ROVIRO2_FRAME_TAKEN;
   });
 }
 

@@ -181,29 +181,6 @@ class ReceiveQueue {
   bool TakeFirstIf(int gateway, Accept &&accept) {
     return TakeFirstIf(EndsOf(gateway), std::forward<Accept>(accept));
   }
-  // A run's index among the records; kNoRun names none.
-  using RunId = uint32_t;
-  static constexpr RunId kNoRun = UINT32_MAX;
-  // The frame First(gateway) names, found without an id: its bytes and the
-  // run it opens; empty, of run kNoRun, when there is none.
-  struct HeadFrame {
-    ByteView bytes;
-    RunId run = kNoRun;
-  };
-  HeadFrame Head(int gateway) const {
-    const Ends &ends = EndsOf(gateway);
-    if (!ends.headRun) return {};
-    const Run &run = *ends.headRun;
-    const uint8_t *frame = ends.headBytes + run.begin;
-    return {{frame, SizeAt(run, run.begin, frame)}, ends.head};
-  }
-  // Removes the frame Head showed; it is the first of its run, so no record
-  // is needed.
-  void DropHead(const HeadFrame &head) {
-    if (head.run != kNoRun) {
-      DropHead(head.run, runs_[head.run], head.bytes.data, static_cast<uint32_t>(head.bytes.size));
-    }
-  }
 
   // What TakeMany did.
   struct Taken {
@@ -229,6 +206,9 @@ class ReceiveQueue {
   bool CheckInvariants() const;
 
  private:
+  // A run's index among the records; kNoRun names none.
+  using RunId = uint32_t;
+  static constexpr RunId kNoRun = UINT32_MAX;
   struct Links {
     RunId prev = kNoRun;
     RunId next = kNoRun;

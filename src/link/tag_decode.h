@@ -50,12 +50,10 @@ inline void TakeData(const uint8_t *frame, std::size_t size, std::size_t from,
 
 }  // namespace tag_decoding
 
-// False for a damaged frame: shorter than its 8-byte header, or of another
-// size than its length field says. Inline: PT_Tag_RcvMsg decodes every frame
-// it takes.
-inline bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
+// Decodes a whole frame: at least its 8-byte header, and as long as its
+// length field says. Inline: PT_Tag_RcvMsg decodes every frame it takes.
+inline void DecodeWholeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
   using namespace tag_decoding;
-  if (size < kHeaderSize || size != ReadLength(frame)) return false;
   const uint8_t command = frame[kCommandOffset];
   message.command = command;
   message.tagAddr = (static_cast<uint32_t>(frame[kGatewayByteOffset]) << 16) |
@@ -64,7 +62,7 @@ inline bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage 
   if (HasStatusByte(command)) {
     message.status = static_cast<int16_t>(size > kStatusOffset ? frame[kStatusOffset] : 0);
     TakeData(frame, size, kStatusOffset + 1, message);
-    return true;
+    return;
   }
   message.status = -1;
   TakeData(frame, size, kHeaderSize, message);
@@ -73,6 +71,13 @@ inline bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage 
     message.status = frame[kNodeOffset];
     message.tagAddr &= ~0xFFu;
   }
+}
+
+// The same for any frame; false for a damaged one: shorter than its 8-byte
+// header, or of another size than its length field says.
+inline bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
+  if (size < kHeaderSize || size != ReadLength(frame)) return false;
+  DecodeWholeTagMessage(frame, size, message);
   return true;
 }
 
