@@ -8,7 +8,7 @@ namespace roviro2 {
 
 namespace {
 // Emptied chunks kept for reuse beyond what a reservation asks for.
-constexpr std::size_t kSpareKept = 8;
+constexpr std::size_t kSpareKept = 2;
 }  // namespace
 
 void FrameArena::ReserveFor(std::size_t bytes) {

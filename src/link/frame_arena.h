@@ -1,7 +1,9 @@
 /* SPDX-License-Identifier: MIT */
 // Storage for the bytes of queued frames. Small frames are packed into large
 // chunks so that a queued frame costs no heap block of its own; a chunk is
-// freed once every frame stored in it has been released.
+// freed once every frame stored in it has been released. A chunk is as large
+// as one event's read, so that the read is one system call; it is addressed
+// in 64 KiB pages, so that offsets from a page's start fit in 16 bits.
 #pragma once
 
 #include <cstddef>
@@ -24,7 +26,18 @@ class FrameArena {
   // Frames of at least this size get a chunk of their own, so the unused end
   // of a shared chunk stays below it.
   static constexpr std::size_t kOwnChunkFrom = 1024;
-  static constexpr std::size_t kChunkSize = 64 * 1024;
+  static constexpr std::size_t kChunkSize = 256 * 1024;
+  static constexpr std::size_t kPageSize = 64 * 1024;
+  static constexpr uint32_t kPagesPerChunk = kChunkSize / kPageSize;
+
+  // The page that holds the byte at ref, and where a page starts: a page is
+  // a chunk's index and a step of kPageSize bytes into it in one number.
+  static uint32_t PageOf(FrameRef ref) {
+    return ref.chunk * kPagesPerChunk + static_cast<uint32_t>(ref.offset / kPageSize);
+  }
+  static FrameRef PageStart(uint32_t page) {
+    return {page / kPagesPerChunk, static_cast<uint32_t>(page % kPagesPerChunk * kPageSize)};
+  }
 
   // Copies size bytes (size > 0) and returns where they are, held once.
   // Stored bytes never move until every hold on their chunk is released.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "link/rcv_queue.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace roviro2 {
@@ -80,16 +81,17 @@ void ReceiveQueue::Unlink(Ends &ends, Order order, RunId id) {
 
 // The newest run's last frame, which becomes one of the middle, must be as
 // long as its length field says.
-bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway) {
+bool ReceiveQueue::Extend(uint32_t page, uint32_t begin, std::size_t size, uint32_t last,
+                          uint8_t gateway) {
   if (all_.tail == kNoRun) return false;
   Run &newest = runs_[all_.tail];
-  if (newest.chunk != ref.chunk || newest.end != ref.offset) return false;
-  const uint8_t *lastFrame = arena_.At(FrameRef{newest.chunk, newest.last});
+  if (newest.page != page || newest.end != begin) return false;
+  const uint8_t *lastFrame = PageBytes(page) + newest.last;
   if (lastFrame[kGatewayByteOffset] != gateway ||
       ReadLength(lastFrame) != newest.end - newest.last) {
     return false;
   }
-  newest.last = static_cast<uint16_t>(ref.offset + last);
+  newest.last = static_cast<uint16_t>(begin + last);
   newest.end += static_cast<uint32_t>(size);
   return true;
 }
@@ -98,13 +100,15 @@ bool ReceiveQueue::Extend(FrameRef ref, std::size_t size, uint32_t last, uint8_t
 // hold back.
 void ReceiveQueue::AppendRun(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway,
                              bool byLength) {
-  if (byLength && Extend(ref, size, last, gateway)) return arena_.Release(ref);
+  const uint32_t page = FrameArena::PageOf(ref);
+  const uint32_t begin = ref.offset % FrameArena::kPageSize;
+  if (byLength && Extend(page, begin, size, last, gateway)) return arena_.Release(ref);
   const RunId id = NewRun();
   Run &run = runs_[id];
-  run.chunk = ref.chunk;
-  run.begin = static_cast<uint16_t>(ref.offset);
-  run.end = ref.offset + static_cast<uint32_t>(size);
-  run.last = static_cast<uint16_t>(ref.offset + last);
+  run.page = page;
+  run.begin = static_cast<uint16_t>(begin);
+  run.end = begin + static_cast<uint32_t>(size);
+  run.last = static_cast<uint16_t>(begin + last);
   LinkBack(all_, &Run::all, id);
   LinkBack(gateways_[gateway], &Run::sameGateway, id);
 }
@@ -150,9 +154,9 @@ std::size_t ReceiveQueue::PartToCopy(const uint8_t *bytes, std::size_t size) {
 // in one pass. A frame that runs past the end of the part is left for the
 // next part, which copies it again (at most one frame per chunk).
 std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
-  // Room for a record before the bytes are stored: a store is whole or, on
-  // a failed allocation, leaves the queue as it was.
-  ReserveRecord();
+  // Room for the records before the bytes are stored: a store is whole or,
+  // on a failed allocation, leaves the queue as it was.
+  ReserveRecords(kRunsPerStore);
   FrameRef ref;
   uint8_t *stored = arena_.Room(size, ref);
   std::memcpy(stored, bytes, size);
@@ -161,10 +165,13 @@ std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint
   return kept;
 }
 
-std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t size,
-                                     uint8_t gatewayByte) {
-  std::size_t at = 0;
-  std::size_t last = 0;
+namespace {
+
+// Marks the whole frames of stored[at, size) that start before `until` with
+// the gateway byte; returns where they end, and sets last to where the last
+// of them starts (left alone when there is none).
+std::size_t MarkFrames(uint8_t *stored, std::size_t at, std::size_t size, std::size_t until,
+                       uint8_t gatewayByte, std::size_t &last) {
   const auto keep = [&](std::size_t length) {
     stored[at + kGatewayByteOffset] = gatewayByte;
     last = at;
@@ -174,27 +181,45 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
   // needs a check: the step per frame of a burst is kept to a few
   // instructions.
   if (size > kMaxWireFrame) {
-    const std::size_t lastFull = size - kMaxWireFrame;
+    const std::size_t lastFull = std::min(size - kMaxWireFrame, until);
     while (at < lastFull) {
       const std::size_t length = ReadLength(stored + at);
-      if (!Fits(length)) break;
+      if (!ReceiveQueue::Fits(length)) break;
       keep(length);
     }
   }
-  while (size - at >= kLengthFieldSize) {
+  while (at < until && size - at >= kLengthFieldSize) {
     const std::size_t length = ReadLength(stored + at);
-    if (!Fits(length) || length > size - at) break;
+    if (!ReceiveQueue::Fits(length) || length > size - at) break;
     keep(length);
   }
-  if (at == 0) return 0;
-  arena_.Commit(ref, at);
+  return at;
+}
+
+}  // namespace
+
+// The frames that start in one page form one run: a read as large as a
+// chunk is a run per page.
+std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t size,
+                                     uint8_t gatewayByte) {
+  std::size_t at = 0;
+  for (std::size_t until = FrameArena::kPageSize - ref.offset % FrameArena::kPageSize;;
+       until += FrameArena::kPageSize) {
+    const std::size_t from = at;
+    std::size_t last = from;
+    at = MarkFrames(stored, from, size, until, gatewayByte, last);
+    if (at == from) break;
+    const FrameRef part{ref.chunk, ref.offset + static_cast<uint32_t>(from)};
+    arena_.Commit(part, at - from);
+    AppendRun(part, at - from, static_cast<uint32_t>(last - from), gatewayByte, true);
+    if (at < until) break;
+  }
   bytesOf_[gatewayByte] += at;
-  AppendRun(ref, at, static_cast<uint32_t>(last), gatewayByte, true);
   return at;
 }
 
 ReceiveQueue::ReadRoom ReceiveQueue::OpenRead() {
-  ReserveRecord();
+  ReserveRecords(kRunsPerStore);
   ReadRoom room;
   room.bytes = arena_.ReadRoom(kReadFloor, room.ref, room.size);
   return room;
@@ -230,13 +255,13 @@ void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
   const RunId back = NewRun();  // may move the records
   Run &front = runs_[id];
   Run &rest = runs_[back];
-  rest.chunk = front.chunk;
+  rest.page = front.page;
   rest.begin = static_cast<uint16_t>(restFrom);
   rest.end = front.end;
   rest.last = front.last;
   front.last = static_cast<uint16_t>(FrameBefore(front, cutFrom));
   front.end = cutFrom;
-  arena_.Hold(FrameRef{rest.chunk, restFrom});
+  arena_.Hold(FrameArena::PageStart(rest.page));
   LinkAfter(all_, &Run::all, id, back);
   LinkAfter(gateways_[GatewayOf(front)], &Run::sameGateway, id, back);
 }
@@ -244,7 +269,7 @@ void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
 // The frames before offset are not the run's last, so they step by their
 // length fields, each by at least 5 bytes.
 uint32_t ReceiveQueue::FrameBefore(const Run &run, uint32_t offset) const {
-  const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  const uint8_t *bytes = PageBytes(run.page);
   uint32_t at = run.begin;
   for (uint32_t next = at + ReadLength(bytes + at); next < offset; next += ReadLength(bytes + next))
     at = next;
@@ -257,19 +282,19 @@ void ReceiveQueue::DropFront(RunId id, uint32_t bytes) {
   bytesOf_[gateway] -= bytes;
   const uint32_t next = run.begin + bytes;
   if (next == run.end) {
-    arena_.Release(FrameRef{run.chunk, run.begin});
+    arena_.Release(FrameArena::PageStart(run.page));
     Unlink(all_, &Run::all, id);
     Unlink(gateways_[gateway], &Run::sameGateway, id);
     FreeRun(id);
     if (Empty()) Emptied();
   } else {
-    run.begin = static_cast<uint16_t>(next);  // below end, so below 65536
+    run.begin = static_cast<uint16_t>(next);  // a frame of the run starts there: below 65536
   }
 }
 
 std::size_t ReceiveQueue::TakeOther(RunId id, uint32_t size, uint8_t *buffer) {
   Run &run = runs_[id];
-  const uint8_t *frame = arena_.At(FrameRef{run.chunk, run.begin});
+  const uint8_t *frame = PageBytes(run.page) + run.begin;
   CopyBytes(buffer, frame, size);
   DropHead(id, run, frame, size);
   return size;
@@ -282,7 +307,7 @@ bool ReceiveQueue::TakeFromRun(RunId id, uint8_t *out, std::size_t size, bool wi
   // memory after every frame's copy.
   const Run run = runs_[id];
   const std::size_t header = RecordHeader(withGateway);
-  const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+  const uint8_t *bytes = PageBytes(run.page);
   const uint8_t gateway = bytes[run.begin + kGatewayByteOffset];
   std::size_t used = taken.used;
   uint32_t at = run.begin;

@@ -87,15 +87,13 @@ class ReceiveQueue {
   // allocates nothing: throws std::bad_alloc, with nothing changed, when the
   // memory cannot be had.
   void ReserveFor(std::size_t bytes) {
-    GrowRecords(runs_.size() + FrameArena::ChunksFor(bytes));
+    GrowRecords(runs_.size() + FrameArena::ChunksFor(bytes) * kRunsPerStore);
     arena_.ReserveFor(bytes);
   }
 
   // Makes sure that one more run record needs no allocation: the next store,
   // or a Remove that splits a run.
-  void ReserveRecord() {
-    if (free_ == kNoRun && runs_.size() == runs_.capacity()) GrowRecords(runs_.size() * 2 + 16);
-  }
+  void ReserveRecord() { ReserveRecords(1); }
 
   bool Empty() const { return !all_.headRun; }
   // The count of queued frames, by a walk over all of them: for tests and
@@ -114,7 +112,7 @@ class ReceiveQueue {
     const Order order = gateway == kAnyGateway ? &Run::all : &Run::sameGateway;
     for (RunId id = HeadOf(gateway); id != kNoRun; id = (runs_[id].*order).next) {
       const Run &run = runs_[id];
-      const uint8_t *bytes = arena_.At(FrameRef{run.chunk, 0});
+      const uint8_t *bytes = PageBytes(run.page);
       for (uint32_t at = run.begin; at < run.end;) {
         const uint32_t size = static_cast<uint32_t>(SizeAt(run, at, bytes + at));
         frame = {bytes + at, size};
@@ -132,7 +130,7 @@ class ReceiveQueue {
     uint32_t offset;
     const Run *run = Locate(id, offset);
     if (!run) return {};
-    return {arena_.At(FrameRef{run->chunk, offset}), FrameSize(*run, offset)};
+    return {PageBytes(run->page) + offset, FrameSize(*run, offset)};
   }
   // Removes one frame; an id that holds no frame is ignored. The first frame
   // of a run, what a scan from the oldest finds, is removed inline.
@@ -143,7 +141,7 @@ class ReceiveQueue {
       Run &run = runs_[runId];
       // A free record is empty, so it fails the second test.
       if (offset == run.begin && offset < run.end) {
-        const uint8_t *frame = arena_.At(FrameRef{run.chunk, offset});
+        const uint8_t *frame = PageBytes(run.page) + offset;
         return DropHead(runId, run, frame, static_cast<uint32_t>(SizeAt(run, offset, frame)));
       }
     }
@@ -231,17 +229,18 @@ class ReceiveQueue {
   // byte. A free record is empty (begin == end) and chains the free records
   // through all.next.
   // A record per run is the queue's whole cost per frame when gateways take
-  // turns frame by frame, so it is kept to 28 bytes: no chunk holds more
-  // than 64 KiB, and every frame starts below that.
+  // turns frame by frame, so it is kept to 28 bytes: offsets count from the
+  // start of the arena page the run's frames start in, so every frame starts
+  // below 65536 (its bytes may go on into the next page).
   struct Run {
     Links all;
     Links sameGateway;
-    uint32_t chunk = 0;
+    uint32_t page = 0;
     uint32_t end = 0;
     uint16_t begin = 0;
     uint16_t last = 0;
   };
-  static_assert(FrameArena::kChunkSize <= 65536 && kMaxWireFrame < 65536,
+  static_assert(FrameArena::kPageSize <= 65536 && kMaxWireFrame < 65536,
                 "a run's frames start at offsets below 65536");
   static_assert(sizeof(Run) == 28, "a run's record stays at 28 bytes");
   using Order = Links Run::*;
@@ -258,15 +257,17 @@ class ReceiveQueue {
     return found.begin <= offset && offset < found.end ? &found : nullptr;
   }
   uint32_t FrameSize(const Run &run, uint32_t offset) const {
-    return static_cast<uint32_t>(SizeAt(run, offset, arena_.At(FrameRef{run.chunk, offset})));
+    return static_cast<uint32_t>(SizeAt(run, offset, PageBytes(run.page) + offset));
   }
   // The same for a frame of the run whose bytes are at hand.
   static std::size_t SizeAt(const Run &run, uint32_t offset, const uint8_t *frame) {
     return offset == run.last ? run.end - offset : ReadLength(frame);
   }
+  // Where the arena page a run's offsets count from starts.
+  const uint8_t *PageBytes(uint32_t page) const { return arena_.At(FrameArena::PageStart(page)); }
   // The gateway byte of the run's frames.
   uint8_t GatewayOf(const Run &run) const {
-    return arena_.At(FrameRef{run.chunk, run.begin})[kGatewayByteOffset];
+    return PageBytes(run.page)[run.begin + kGatewayByteOffset];
   }
   // The oldest run of all (kAnyGateway) or of one gateway byte; kNoRun when
   // there is none or the gateway is out of range.
@@ -291,10 +292,20 @@ class ReceiveQueue {
   void SetHead(Ends &ends, RunId id) {
     ends.head = id;
     ends.headRun = id == kNoRun ? nullptr : &runs_[id];
-    ends.headBytes = id == kNoRun ? nullptr : arena_.At(FrameRef{runs_[id].chunk, 0});
+    ends.headBytes = id == kNoRun ? nullptr : PageBytes(runs_[id].page);
   }
   // Room for `capacity` records; the heads' records follow when they move.
   void GrowRecords(std::size_t capacity);
+  // The most records one store of at most a chunk makes: one per page.
+  static constexpr std::size_t kRunsPerStore = FrameArena::kPagesPerChunk;
+  // Makes sure that `count` more records need no allocation: free records
+  // count first, looked at no further than `count` of them.
+  void ReserveRecords(std::size_t count) {
+    std::size_t spare = runs_.capacity() - runs_.size();
+    for (RunId id = free_; id != kNoRun && spare < count; id = runs_[id].all.next)
+      ++spare;
+    if (spare < count) GrowRecords(runs_.size() * 2 + 16 + count);
+  }
   EntryId FirstOf(RunId run) const { return run == kNoRun ? kNoEntry : Id(run, runs_[run].begin); }
   RunId NewRun();
   void FreeRun(RunId id);
@@ -305,7 +316,7 @@ class ReceiveQueue {
   // it belongs to it; false when it starts a run of its own.
   // The part (`size` bytes, its last frame at `last`) is whole frames that
   // follow each other by their length fields.
-  bool Extend(FrameRef ref, std::size_t size, uint32_t last, uint8_t gateway);
+  bool Extend(uint32_t page, uint32_t begin, std::size_t size, uint32_t last, uint8_t gateway);
   // Take for every other frame: the head of run id, of the given size.
   std::size_t TakeOther(RunId id, uint32_t size, uint8_t *buffer);
   // Removes the run's first frame, of the given size.

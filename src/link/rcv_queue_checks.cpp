@@ -12,7 +12,7 @@ namespace roviro2 {
 bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::size_t &runs) const {
   if (ends.head == kNoRun ? ends.headBytes != nullptr || ends.headRun != nullptr
                           : ends.head >= runs_.size() || ends.headRun != &runs_[ends.head] ||
-                                ends.headBytes != arena_.At(FrameRef{runs_[ends.head].chunk, 0})) {
+                                ends.headBytes != PageBytes(runs_[ends.head].page)) {
     return false;
   }
   RunId previous = kNoRun;
@@ -31,7 +31,7 @@ bool ReceiveQueue::CheckOrder(const Ends &ends, Order order, int gateway, std::s
 // last, which ends at its end, and each holds the run's gateway byte.
 bool ReceiveQueue::CountRun(const Run &run, std::size_t &bytes) const {
   if (run.begin > run.last || run.last >= run.end) return false;
-  const uint8_t *stored = arena_.At(FrameRef{run.chunk, 0});
+  const uint8_t *stored = PageBytes(run.page);
   const uint8_t gateway = GatewayOf(run);
   for (uint32_t at = run.begin;; at += ReadLength(stored + at)) {
     const uint32_t size = FrameSize(run, at);
@@ -45,7 +45,7 @@ bool ReceiveQueue::CountRun(const Run &run, std::size_t &bytes) const {
 bool ReceiveQueue::CheckHolds() const {
   std::map<uint32_t, uint32_t> holds;
   for (RunId id = all_.head; id != kNoRun; id = runs_[id].all.next)
-    ++holds[runs_[id].chunk];
+    ++holds[FrameArena::PageStart(runs_[id].page).chunk];
   for (const auto &[chunk, count] : holds)
     if (arena_.Holds(FrameRef{chunk, 0}) != count) return false;
   return true;

@@ -126,6 +126,40 @@ TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
   EXPECT_EQ(queue.First(), ReceiveQueue::kNoEntry);
 }
 
+// A chunk is addressed in 64 KiB pages: the frames of one read that start
+// in different pages are kept apart, and removing those at the border (the
+// one that runs into the next page, and its neighbours) keeps both orders
+// and the chunk's holds right.
+TEST(RcvQueue, FramesAroundAPageBorderAreRemovedAndTakenInOrder) {
+  ReceiveQueue queue;
+  Bytes read;
+  for (int i = 0; i < 200; ++i) {
+    const Bytes frame = Frame(0, static_cast<uint8_t>(i), 1000);
+    read.insert(read.end(), frame.begin(), frame.end());
+  }
+  ASSERT_EQ(queue.PushFrames(read.data(), read.size(), 5), read.size());
+  ASSERT_TRUE(queue.CheckInvariants());
+  const auto nth = [&](int n) {
+    auto id = queue.First(5);
+    for (int i = 0; i < n; ++i)
+      id = queue.Next(id, 5);
+    return id;
+  };
+  const std::size_t across = FrameArena::kPageSize / 1000;  // 65: from 65000 to 66000
+  for (const std::size_t index : {across, across, across - 1}) {  // 65, 66, then 64
+    queue.Remove(nth(static_cast<int>(index)));
+    ASSERT_TRUE(queue.CheckInvariants()) << index;
+  }
+  Bytes frame(1000);
+  for (int i = 0; i < 200; ++i) {
+    if (i >= 64 && i <= 66) continue;
+    ASSERT_EQ(queue.Take(ReceiveQueue::kAnyGateway, frame.data()), 1000u);
+    ASSERT_EQ(frame[999], static_cast<uint8_t>(i));
+  }
+  EXPECT_TRUE(queue.Empty());
+  EXPECT_TRUE(queue.CheckInvariants());
+}
+
 // Frames that run past the end of a chunk's part are stored whole in the
 // next part: none is cut, lost or doubled, whatever its size.
 class LongReads : public testing::TestWithParam<std::size_t> {};
