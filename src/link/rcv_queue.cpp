@@ -27,9 +27,10 @@ ReceiveQueue::RunId ReceiveQueue::NewRun() {
 }
 
 void ReceiveQueue::GrowRecords(std::size_t capacity) {
-  const Run *before = runs_.data();
+  // The records move exactly when their capacity grows.
+  const std::size_t before = runs_.capacity();
   runs_.reserve(capacity);
-  if (runs_.data() == before) return;
+  if (runs_.capacity() == before) return;
   const auto point = [this](Ends &ends) {
     if (ends.headRun) ends.headRun = &runs_[ends.head];
   };
