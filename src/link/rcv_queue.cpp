@@ -16,7 +16,7 @@ constexpr std::size_t kRecordsKeptWhenEmpty = 64 * 1024;
 
 ReceiveQueue::RunId ReceiveQueue::NewRun() {
   if (free_ == kNoRun) {
-    if (runs_.size() == runs_.capacity()) GrowRecords(runs_.size() * 2 + 16);
+    if (runs_.size() == runs_.capacity()) GrowRecords(runs_.size() * 2 + kFewestRecords);
     runs_.emplace_back();
     return static_cast<RunId>(runs_.size() - 1);
   }
@@ -157,9 +157,9 @@ std::size_t ReceiveQueue::PartToCopy(const uint8_t *bytes, std::size_t size) {
 std::size_t ReceiveQueue::StorePart(const uint8_t *bytes, std::size_t size, uint8_t gatewayByte) {
   // Room for the records before the bytes are stored: a store is whole or,
   // on a failed allocation, leaves the queue as it was.
-  ReserveRecords(kRunsPerStore);
   FrameRef ref;
   uint8_t *stored = arena_.Room(size, ref);
+  ReserveRunsIn(ref, size);
   std::memcpy(stored, bytes, size);
   const std::size_t kept = KeepStored(ref, stored, size, gatewayByte);
   if (kept == 0) arena_.Abandon(ref);
@@ -220,10 +220,24 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
 }
 
 ReceiveQueue::ReadRoom ReceiveQueue::OpenRead() {
-  ReserveRecords(kRunsPerStore);
   ReadRoom room;
   room.bytes = arena_.ReadRoom(kReadFloor, room.ref, room.size);
+  ReserveRunsIn(room.ref, room.size);
   return room;
+}
+
+// One run per page a frame of the room can start in; a frame starts at
+// least kMinFrame bytes before the room's end.
+void ReceiveQueue::ReserveRunsIn(FrameRef ref, std::size_t size) {
+  const std::size_t lastStart = ref.offset + (size > kMinFrame ? size - kMinFrame : 0);
+  const std::size_t runs =
+      lastStart / FrameArena::kPageSize - ref.offset / FrameArena::kPageSize + 1;
+  try {
+    ReserveRecords(runs);
+  } catch (...) {
+    arena_.Abandon(ref);
+    throw;
+  }
 }
 
 void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t gatewayByte) {

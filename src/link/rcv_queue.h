@@ -298,13 +298,20 @@ class ReceiveQueue {
   void GrowRecords(std::size_t capacity);
   // The most records one store of at most a chunk makes: one per page.
   static constexpr std::size_t kRunsPerStore = FrameArena::kPagesPerChunk;
+  // Records grow to twice as many and this many more, so that a growth
+  // always makes room for a store's.
+  static constexpr std::size_t kFewestRecords = 16;
+  static_assert(kRunsPerStore <= kFewestRecords, "one growth holds a store's records");
+  // Makes sure that a store into the room of `size` bytes at ref needs no
+  // record allocated; gives the room up when that memory cannot be had.
+  void ReserveRunsIn(FrameRef ref, std::size_t size);
   // Makes sure that `count` more records need no allocation: free records
   // count first, looked at no further than `count` of them.
   void ReserveRecords(std::size_t count) {
     std::size_t spare = runs_.capacity() - runs_.size();
     for (RunId id = free_; id != kNoRun && spare < count; id = runs_[id].all.next)
       ++spare;
-    if (spare < count) GrowRecords(runs_.size() * 2 + 16 + count);
+    if (spare < count) GrowRecords(runs_.size() * 2 + kFewestRecords);
   }
   EntryId FirstOf(RunId run) const { return run == kNoRun ? kNoEntry : Id(run, runs_[run].begin); }
   RunId NewRun();
