@@ -199,8 +199,8 @@ class ReceiveQueue {
   // Whether the records agree with each other: both orders link the same
   // runs both ways, every run's frames step exactly to its end, the count
   // of each gateway's bytes is that of its runs, and each run holds its
-  // storage chunk exactly once. For tests and the
-  // fuzzers, after every operation; it walks the whole queue.
+  // storage chunk exactly once. For tests and the fuzzers, after every
+  // operation; it walks the whole queue.
   bool CheckInvariants() const;
 
  private:
@@ -319,10 +319,10 @@ class ReceiveQueue {
   void LinkBack(Ends &ends, Order order, RunId id);
   void LinkAfter(Ends &ends, Order order, RunId at, RunId id);
   void Unlink(Ends &ends, Order order, RunId id);
-  // Keeps the frame just stored at ref as the last of the newest run, when
-  // it belongs to it; false when it starts a run of its own.
-  // The part (`size` bytes, its last frame at `last`) is whole frames that
-  // follow each other by their length fields.
+  // Keeps the frames just stored from offset begin of the page as the end
+  // of the newest run, when they belong to it; false when they start a run
+  // of their own. The part (`size` bytes, its last frame `last` bytes in)
+  // is whole frames that follow each other by their length fields.
   bool Extend(uint32_t page, uint32_t begin, std::size_t size, uint32_t last, uint8_t gateway);
   // Take for every other frame: the head of run id, of the given size.
   std::size_t TakeOther(RunId id, uint32_t size, uint8_t *buffer);
