@@ -145,7 +145,7 @@ TEST(RcvQueue, FramesAroundAPageBorderAreRemovedAndTakenInOrder) {
       id = queue.Next(id, 5);
     return id;
   };
-  const std::size_t across = FrameArena::kPageSize / 1000;  // 65: from 65000 to 66000
+  const std::size_t across = FrameArena::kPageSize / 1000;        // 65: from 65000 to 66000
   for (const std::size_t index : {across, across, across - 1}) {  // 65, 66, then 64
     queue.Remove(nth(static_cast<int>(index)));
     ASSERT_TRUE(queue.CheckInvariants()) << index;
