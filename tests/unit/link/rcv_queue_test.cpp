@@ -20,6 +20,16 @@ Bytes Frame(uint8_t gateway, uint8_t tag, std::size_t length = 9) {
   return frame;
 }
 
+// `count` frames of `length` bytes back to back, frame i tagged i (mod 256).
+Bytes Burst(int count, std::size_t length) {
+  Bytes read;
+  for (int i = 0; i < count; ++i) {
+    const Bytes frame = Frame(0, static_cast<uint8_t>(i), length);
+    read.insert(read.end(), frame.begin(), frame.end());
+  }
+  return read;
+}
+
 // The last byte of each frame in the given order.
 Bytes Tags(const ReceiveQueue &queue, int gateway) {
   Bytes tags;
@@ -109,11 +119,7 @@ TEST(RcvQueue, FramesQueuedBackToBackKeepTheirOrdersThroughRemovals) {
 
 TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
   ReceiveQueue queue;
-  Bytes read;
-  for (int i = 0; i < 20000; ++i) {
-    const Bytes frame = Frame(0, static_cast<uint8_t>(i), 15);
-    read.insert(read.end(), frame.begin(), frame.end());
-  }
+  const Bytes read = Burst(20000, 15);
   ASSERT_GT(read.size(), FrameArena::kChunkSize);
   EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 3), read.size());
   EXPECT_EQ(queue.Count(), 20000u);
@@ -132,11 +138,7 @@ TEST(RcvQueue, AReadLargerThanAChunkIsQueuedWholeAndInOrder) {
 // and the chunk's holds right.
 TEST(RcvQueue, FramesAroundAPageBorderAreRemovedAndTakenInOrder) {
   ReceiveQueue queue;
-  Bytes read;
-  for (int i = 0; i < 200; ++i) {
-    const Bytes frame = Frame(0, static_cast<uint8_t>(i), 1000);
-    read.insert(read.end(), frame.begin(), frame.end());
-  }
+  const Bytes read = Burst(200, 1000);
   ASSERT_EQ(queue.PushFrames(read.data(), read.size(), 5), read.size());
   ASSERT_TRUE(queue.CheckInvariants());
   const auto nth = [&](int n) {
@@ -167,12 +169,8 @@ class LongReads : public testing::TestWithParam<std::size_t> {};
 TEST_P(LongReads, FramesCrossingPartsAreQueuedWholeAndInOrder) {
   const std::size_t length = GetParam();
   ReceiveQueue queue;
-  Bytes read;
   const int count = static_cast<int>(3 * FrameArena::kChunkSize / length + 2);
-  for (int i = 0; i < count; ++i) {
-    const Bytes frame = Frame(0, static_cast<uint8_t>(i), length);
-    read.insert(read.end(), frame.begin(), frame.end());
-  }
+  Bytes read = Burst(count, length);
   read.insert(read.end(), {0x10, 0x00, 0x60});  // an incomplete frame stays out
   EXPECT_EQ(queue.PushFrames(read.data(), read.size(), 4), read.size() - 3);
   EXPECT_TRUE(queue.CheckInvariants());
