@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Fails when a source file of the project (C, C++, CMake, shell, Python, the
 # export list and the module definition) lacks the one-line SPDX licence
-# header in its first three lines, and names each such file.
+# header in its first three lines, and names each such file. Build
+# directories inside the tree are left out, whatever their names.
 #
 #   scripts/check-spdx.sh [SOURCE_DIR]
 set -euo pipefail
@@ -13,8 +14,19 @@ if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
 else
   files=$(find . -path ./build -prune -o -path './build-*' -prune -o -type f -print | sed 's|^\./||')
 fi
+# A build directory inside the tree, whatever its name, holds generated
+# files: it is the one with a CMakeCache.txt at its top.
+builds=$(sed -n 's|/CMakeCache.txt$||p' <<<"$files")
+in_build() {
+  local build
+  while IFS= read -r build; do
+    [ -n "$build" ] && [[ "$1" == "$build"/* ]] && return 0
+  done <<<"$builds"
+  return 1
+}
 missing=0
 while IFS= read -r file; do
+  in_build "$file" && continue
   case "$file" in
     fuzz/corpus/*) continue ;;
     *.c | *.h | *.cpp | *.cmake | *.in | CMakeLists.txt | */CMakeLists.txt | *.sh | *.py | \
