@@ -89,21 +89,46 @@ struct TagOutputs {
   int16_t *dataLength;
 };
 
-// Hands out a decoded frame's fields.
-[[gnu::always_inline]] inline void HandOut(const TagMessage &message, const TagOutputs &out) {
-  *out.tagAddr = message.tagAddr;
-  *out.command = message.command;
-  *out.status = message.status;
-  if (message.dataLength > 0) CopyBytes(out.data, message.data, message.dataLength);
-  *out.dataLength = message.dataLength;
+// Copies data of more than kLargestSmallCopy bytes out and hands out its
+// length; PT_Tag_RcvMsg's result. Kept out of line and called last, so that
+// handing out a frame with short data makes no call.
+[[gnu::noinline]] int32_t HandOutLongData(uint8_t *to, const uint8_t *data, std::size_t size,
+                                          int16_t *dataLength) noexcept {
+  std::memcpy(to, data, size);
+  *dataLength = static_cast<int16_t>(size);
+  return ROVIRO2_FRAME_TAKEN;
+}
+
+// Writes a decoded frame's fields where PT_Tag_RcvMsg hands them out; the
+// data comes last and gives PT_Tag_RcvMsg's result.
+struct OutputFields {
+  const TagOutputs &out;
+  void Command(uint8_t command) { *out.command = command; }
+  void Status(int16_t status) { *out.status = status; }
+  void TagAddr(uint32_t tagAddr) { *out.tagAddr = tagAddr; }
+  int32_t Data(const uint8_t *data, std::size_t size) {
+    if (size > kLargestSmallCopy) return HandOutLongData(out.data, data, size, out.dataLength);
+    CopyShort(out.data, data, size);
+    *out.dataLength = static_cast<int16_t>(size);
+    return ROVIRO2_FRAME_TAKEN;
+  }
+};
+
+// Hands out a frame taken whole: it holds its header, and a frame with
+// more of its run behind it is as long as its length field says. Its bytes
+// stay where they are until the queue changes, so it is decoded and handed
+// out once the queue is done with: no output can alias what the queue
+// still reads. Returns PT_Tag_RcvMsg's result.
+[[gnu::always_inline]] inline int32_t HandOutWhole(const ByteView &frame,
+                                                   const TagOutputs &out) noexcept {
+  return DecodeWholeTag(frame.data, frame.size, OutputFields{out});
 }
 
 // Hands out a whole frame's fields; false for a damaged one.
 [[gnu::always_inline]] inline bool Deliver(const ByteView &frame, Scan scan,
                                            const TagOutputs &out) {
-  TagMessage message;
-  if (scan != Scan::kMatch || !DecodeTagMessage(frame.data, frame.size, message)) return false;
-  HandOut(message, out);
+  if (scan != Scan::kMatch || !IsWholeTagFrame(frame.data, frame.size)) return false;
+  HandOutWhole(frame, out);
   return true;
 }
 
@@ -149,6 +174,52 @@ TagFilter FilterOf(const uint32_t *tagAddr, const int16_t *command) {
   const std::size_t size = queue->Take(order, buffer);
   if (link.anyHeld) ResumeHeldReception();  // only then can a fetch resume reads
   return static_cast<int32_t>(size);
+}
+
+// PT_Tag_RcvMsg, every case. The oldest frame of the filtered order is
+// most often the one, and more of its burst follows it: unless reads are
+// held, it is taken without a scan.
+[[gnu::noinline]] int32_t TagRcvMsgEveryCase(uint32_t *tagAddr, int16_t *command, int16_t *status,
+                                             uint8_t *data, int16_t *dataLength) noexcept {
+  return Guarded(-1, [&]() -> int32_t {
+    if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
+    const LinkState &link = LinkPart();
+    ReceiveQueue *queue = link.RcvQueue.get();
+    if (!queue) return 0;
+    const TagFilter filter = FilterOf(tagAddr, command);
+    ByteView frame;
+    const auto matches = [&](const ByteView &head) {
+      frame = head;
+      return Test(filter, head) == Scan::kMatch;
+    };
+    if (link.anyHeld || !queue->TakeFirstIf(OrderOfFilter(filter), matches)) {
+      return queue->Empty() ? 0 : TakeTagEntry(tagAddr, command, status, data, dataLength);
+    }
+    return HandOutWhole(frame, {tagAddr, command, status, data, dataLength});
+  });
+}
+
+// PT_Tag_RcvMsg's most common case, for a filter of one gateway (or all)
+// alone: the oldest frame of that order, when more of its burst follows it
+// and reads are not held. It is taken into frame; false when that is not
+// the case, and then nothing is taken. Kept free of calls and of other
+// filters' tests, so that PT_Tag_RcvMsg needs no stack frame; nothing here
+// can throw.
+[[gnu::always_inline]] inline bool TakeOldestOfGateway(const TagOutputs &out,
+                                                       ByteView &frame) noexcept {
+  // Each pointer is tested just before it is first used: tests made all at
+  // once would cost more.
+  if (!out.tagAddr) return false;
+  const uint32_t tagAddr = *out.tagAddr;
+  if ((tagAddr & 0xFFFF) != 0 || !out.command || *out.command != -1) return false;
+  const LinkState &link = LinkPart();
+  ReceiveQueue *queue = link.RcvQueue.get();
+  if (!queue || link.anyHeld || !out.status || !out.data || !out.dataLength) return false;
+  const auto whole = [&](const ByteView &head) {
+    frame = head;
+    return head.size >= kHeaderSize;
+  };
+  return queue->TakeFirstIf(OrderOfFilter({tagAddr >> 16, 0, 0, -1}), whole);
 }
 
 }  // namespace
@@ -228,32 +299,13 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_GW_RcvTagData(uint8_t *buffer) {
 
 ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *command, int16_t *status,
                                                uint8_t *data, int16_t *dataLength) {
-  return Guarded(-1, [&]() -> int32_t {
-    if (!tagAddr || !command || !status || !data || !dataLength) return kRefused;
-    const LinkState &link = LinkPart();
-    ReceiveQueue *queue = link.RcvQueue.get();
-    if (!queue) return 0;
-    // Most often the oldest frame is the one, and more of its burst follows
-    // it: unless reads are held, it is taken without a scan. Its bytes stay
-    // where they are until the queue changes, so it is decoded and handed
-    // out once the queue is done with: no output can alias what the queue
-    // still reads, and fewer values are kept at once.
-    const TagFilter filter = FilterOf(tagAddr, command);
-    ByteView frame;
-    const auto matches = [&](const ByteView &head) {
-      frame = head;
-      return Test(filter, head) == Scan::kMatch;
-    };
-    if (link.anyHeld || !queue->TakeFirstIf(OrderOfFilter(filter), matches)) {
-      return queue->Empty() ? 0 : TakeTagEntry(tagAddr, command, status, data, dataLength);
-    }
-    // It passed the test, so it holds its header; and a frame with more of
-    // its run behind it is as long as its length field says.
-    TagMessage message;
-    DecodeWholeTagMessage(frame.data, frame.size, message);
-    HandOut(message, {tagAddr, command, status, data, dataLength});
-    return ROVIRO2_FRAME_TAKEN;
-  });
+  // The common case is handled here without a call, so that it needs no
+  // stack frame, and without Guarded, since nothing in it can throw;
+  // everything else is a tail call with the same arguments.
+  const TagOutputs out{tagAddr, command, status, data, dataLength};
+  ByteView frame;
+  if (TakeOldestOfGateway(out, frame)) return HandOutWhole(frame, out);
+  return TagRcvMsgEveryCase(tagAddr, command, status, data, dataLength);
 }
 
 }  // extern "C"

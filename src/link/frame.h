@@ -51,6 +51,16 @@ inline void CopySmall(uint8_t *to, const uint8_t *from, std::size_t size) {
     std::memcpy(to + size - 4, from + size - 4, 4);
   }
 }
+// Copies of at most 16 bytes, of any size, without a call.
+inline void CopyShort(uint8_t *to, const uint8_t *from, std::size_t size) {
+  if (size >= 4) return CopySmall(to, from, size);
+  if (size >= 2) {
+    std::memcpy(to, from, 2);
+    std::memcpy(to + size - 2, from + size - 2, 2);
+  } else if (size == 1) {
+    *to = *from;
+  }
+}
 inline void CopyBytes(uint8_t *to, const uint8_t *from, std::size_t size) {
   if (IsSmallCopy(size)) return CopySmall(to, from, size);
   std::memcpy(to, from, size);

@@ -37,46 +37,70 @@ inline bool HasStatusByte(uint8_t command) {
   return command > kLastPlainCommand && command != kRawData;
 }
 
-inline void TakeData(const uint8_t *frame, std::size_t size, std::size_t from,
-                     TagMessage &message) {
-  if (size > from) {
-    message.data = frame + from;
-    message.dataLength = static_cast<int16_t>(size - from);
-  } else {
-    message.data = nullptr;
-    message.dataLength = 0;
+// Takes the fields of a decode into a TagMessage.
+struct MessageFields {
+  TagMessage &message;
+  void Command(uint8_t command) { message.command = command; }
+  void Status(int16_t status) { message.status = status; }
+  void TagAddr(uint32_t tagAddr) { message.tagAddr = tagAddr; }
+  void Data(const uint8_t *data, std::size_t size) {
+    message.data = size > 0 ? data : nullptr;
+    message.dataLength = static_cast<int16_t>(size);
   }
-}
+};
 
 }  // namespace tag_decoding
 
 // Decodes a whole frame: at least its 8-byte header, and as long as its
-// length field says. Inline: PT_Tag_RcvMsg decodes every frame it takes.
-inline void DecodeWholeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
-  using namespace tag_decoding;
-  const uint8_t command = frame[kCommandOffset];
-  message.command = command;
-  message.tagAddr = (static_cast<uint32_t>(frame[kGatewayByteOffset]) << 16) |
-                    (static_cast<uint32_t>(PortOfCode(frame[kPortCodeOffset])) << 8) |
-                    frame[kNodeOffset];
-  if (HasStatusByte(command)) {
-    message.status = static_cast<int16_t>(size > kStatusOffset ? frame[kStatusOffset] : 0);
-    TakeData(frame, size, kStatusOffset + 1, message);
-    return;
-  }
-  message.status = -1;
-  TakeData(frame, size, kHeaderSize, message);
-  if (command == kDiagnosis) {
-    // Byte 7 of a diagnosis answer is a status, not a node.
-    message.status = frame[kNodeOffset];
-    message.tagAddr &= ~0xFFu;
-  }
+// length field says. Each field goes to `to` as soon as it is known
+// (command, status, tag address, then the data), so that a caller that
+// writes them out keeps few values at once; what to.Data returns is
+// returned. Inline: PT_Tag_RcvMsg decodes
+// every frame it takes.
+// The fields of a frame, its status and its data (`count` bytes from byte
+// `from`) given: each field is read just before it goes to `to`.
+template <typename Fields>
+[[gnu::always_inline]] inline auto WriteTagFields(const uint8_t *frame, Fields &&to, int16_t status,
+                                                  uint32_t nodeMask, std::size_t from,
+                                                  std::size_t count) {
+  to.Command(frame[kCommandOffset]);
+  to.Status(status);
+  to.TagAddr((static_cast<uint32_t>(frame[kGatewayByteOffset]) << 16) |
+             (static_cast<uint32_t>(PortOfCode(frame[kPortCodeOffset])) << 8) |
+             (frame[kNodeOffset] & nodeMask));
+  return to.Data(frame + from, count);
 }
 
-// The same for any frame; false for a damaged one: shorter than its 8-byte
+template <typename Fields>
+[[gnu::always_inline]] inline auto DecodeWholeTag(const uint8_t *frame, std::size_t size,
+                                                  Fields &&to) {
+  using namespace tag_decoding;
+  const uint8_t command = frame[kCommandOffset];
+  if (HasStatusByte(command)) {
+    if (size == kHeaderSize) return WriteTagFields(frame, to, 0, 0xFF, kHeaderSize, 0);
+    return WriteTagFields(frame, to, frame[kStatusOffset], 0xFF, kStatusOffset + 1,
+                          size - kStatusOffset - 1);
+  }
+  // Byte 7 of a diagnosis answer is a status, not a node.
+  if (command == kDiagnosis) {
+    return WriteTagFields(frame, to, frame[kNodeOffset], 0, kHeaderSize, size - kHeaderSize);
+  }
+  return WriteTagFields(frame, to, -1, 0xFF, kHeaderSize, size - kHeaderSize);
+}
+
+inline void DecodeWholeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
+  DecodeWholeTag(frame, size, tag_decoding::MessageFields{message});
+}
+
+// Whether a frame is whole; a damaged one is shorter than its 8-byte
 // header, or of another size than its length field says.
+inline bool IsWholeTagFrame(const uint8_t *frame, std::size_t size) {
+  return size >= kHeaderSize && size == ReadLength(frame);
+}
+
+// DecodeWholeTagMessage for any frame; false for a damaged one.
 inline bool DecodeTagMessage(const uint8_t *frame, std::size_t size, TagMessage &message) {
-  if (size < kHeaderSize || size != ReadLength(frame)) return false;
+  if (!IsWholeTagFrame(frame, size)) return false;
   DecodeWholeTagMessage(frame, size, message);
   return true;
 }

@@ -9,6 +9,7 @@
 #include "link/link_state.h"
 #include "link/rcv_queue.h"
 #include "link/receiver.h"
+#include "link/tag_decode.h"
 #include "registry/gateway_table.h"
 #include "registry/ipindex_load.h"
 #include "roviro2.h"
@@ -38,6 +39,7 @@ struct Received {
   int16_t command;
   int16_t status;
   Bytes data;
+  Bytes tail;  // the output buffer's bytes after the data, up to byte 64
 };
 
 class Fetch : public ::testing::Test {
@@ -57,10 +59,13 @@ class Fetch : public ::testing::Test {
   static void Queue(const Bytes &frame) { ASSERT_TRUE(LinkPart().RcvQueue->Push(frame)); }
 
   static Received TagRcv(uint32_t tag, int16_t command = -1) {
-    Received r{0, tag, command, 0x5555, Bytes(8190, 0xEE)};
+    Received r{0, tag, command, 0x5555, Bytes(8190, 0xEE), {}};
     int16_t length = 0x5555;
     r.result = PT_Tag_RcvMsg(&r.tag, &r.command, &r.status, r.data.data(), &length);
-    r.data.resize(length == 0x5555 ? 0 : static_cast<std::size_t>(length));
+    const std::size_t kept = length == 0x5555 ? 0 : static_cast<std::size_t>(length);
+    const auto tailFrom = r.data.begin() + static_cast<std::ptrdiff_t>(kept);
+    r.tail.assign(tailFrom, std::max(tailFrom, r.data.begin() + 64));
+    r.data.resize(kept);
     return r;
   }
 };
@@ -213,6 +218,41 @@ TEST_F(Fetch, TagMessagesWithStatusByte) {
   EXPECT_EQ(r.data, (Bytes{0x12, 0x34}));
 }
 
+// Frames of every data length around the copies without a call, of each
+// kind of command, in one burst: each is handed out as it decodes alone,
+// and no byte past its data is written.
+TEST_F(Fetch, BurstTagMessagesOfEveryDataLengthAreHandedOutExactly) {
+  for (const uint32_t filter : {0u, 0x00050000u}) {
+    std::vector<Bytes> frames;
+    Bytes burst;
+    for (const uint8_t command : {0x00, 0x09, 0x37}) {
+      for (std::size_t n = 0; n <= 20; ++n) {
+        Bytes data(n);
+        for (std::size_t i = 0; i < n; ++i)
+          data[i] = static_cast<uint8_t>(0x10 + i);
+        frames.push_back(Frame(5, 0x61, command, 7, data));
+        burst.insert(burst.end(), frames.back().begin(), frames.back().end());
+      }
+    }
+    ASSERT_EQ(LinkPart().RcvQueue->PushFrames(burst.data(), burst.size(), 5), burst.size());
+    for (const Bytes &frame : frames) {
+      TagMessage expected;
+      ASSERT_TRUE(DecodeTagMessage(frame.data(), frame.size(), expected));
+      const Received r = TagRcv(filter);
+      ASSERT_EQ(r.result, 1);
+      EXPECT_EQ(r.tag, expected.tagAddr);
+      EXPECT_EQ(r.command, expected.command);
+      EXPECT_EQ(r.status, expected.status);
+      const std::size_t n = static_cast<std::size_t>(expected.dataLength);
+      ASSERT_EQ(r.data.size(), n) << frame.size();
+      EXPECT_TRUE(std::equal(r.data.begin(), r.data.end(), expected.data));
+      EXPECT_TRUE(std::all_of(r.tail.begin(), r.tail.end(), [](uint8_t b) { return b == 0xEE; }))
+          << "written past " << n << " bytes of data";
+    }
+    EXPECT_TRUE(LinkPart().RcvQueue->Empty());
+  }
+}
+
 TEST_F(Fetch, FiltersByGatewayPortNodeAndCommand) {
   Queue(Frame(1, 0x60, 0x37, 3));
   Queue(Frame(5, 0x61, 0x37, 3));
@@ -284,13 +324,26 @@ TEST_F(Fetch, ShortEntryOfAnotherPortIsSkippedNotRemoved) {
 }
 
 TEST_F(Fetch, NullArgumentsAndAMissingQueueNeverCrash) {
+  // A burst, so that the oldest frame has more of its run behind it, and a
+  // lone frame: a null output is refused on either way of taking.
+  Bytes burst = Frame(5, 0x60, 0x37, 3);
+  burst.insert(burst.end(), burst.begin(), burst.end());
+  ASSERT_EQ(LinkPart().RcvQueue->PushFrames(burst.data(), burst.size(), 5), burst.size());
   Queue(Frame(5, 0x60, 0x37, 3));
-  uint32_t tag = 0;
+  uint32_t tag = 0x00050000;
   int16_t command = -1, status = 0, length = 0;
   uint8_t data[16];
   EXPECT_EQ(PT_Tag_RcvMsg(nullptr, &command, &status, data, &length), -1);
+  EXPECT_EQ(PT_Tag_RcvMsg(&tag, nullptr, &status, data, &length), -1);
+  EXPECT_EQ(PT_Tag_RcvMsg(&tag, &command, nullptr, data, &length), -1);
   EXPECT_EQ(PT_Tag_RcvMsg(&tag, &command, &status, nullptr, &length), -1);
-  EXPECT_EQ(LinkPart().RcvQueue->Count(), 1u) << "nothing taken";
+  EXPECT_EQ(PT_Tag_RcvMsg(&tag, &command, &status, data, nullptr), -1);
+  EXPECT_EQ(LinkPart().RcvQueue->Count(), 3u) << "nothing taken";
+  for (int taken = 0; taken < 3; ++taken) {
+    tag = 0x00050000;
+    command = -1;
+    EXPECT_EQ(PT_Tag_RcvMsg(&tag, &command, &status, data, &length), 1);
+  }
   PT_GW_RcvData(0);
   EXPECT_EQ(PT_GW_RcvTagData(nullptr), 0) << "8 bytes: no data to copy";
   LinkPart().RcvQueue.reset();
