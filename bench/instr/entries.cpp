@@ -76,12 +76,14 @@ bool ByGateway(int64_t n) {
   return LibraryReceive(n, [](uint8_t *buffer) { return PT_GW_RcvMsg(kGateway, buffer); });
 }
 
+// The filter (tagAddr, command) is set again before every call, since the
+// call overwrites it; status and dataLength are outputs only.
 bool ByTag(int64_t n) {
-  return LibraryReceive(n, [](uint8_t *buffer) {
+  int16_t status = 0;
+  int16_t dataLength = 0;
+  return LibraryReceive(n, [&](uint8_t *buffer) {
     uint32_t tagAddr = kGateway << 16;
     int16_t command = -1;
-    int16_t status = 0;
-    int16_t dataLength = 0;
     return PT_Tag_RcvMsg(&tagAddr, &command, &status, buffer, &dataLength);
   });
 }
