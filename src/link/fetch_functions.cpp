@@ -199,27 +199,29 @@ TagFilter FilterOf(const uint32_t *tagAddr, const int16_t *command) {
   });
 }
 
-// PT_Tag_RcvMsg's most common case, for a filter of one gateway (or all)
-// alone: the oldest frame of that order, when more of its burst follows it
-// and reads are not held. It is taken into frame; false when that is not
-// the case, and then nothing is taken. Kept free of calls and of other
-// filters' tests, so that PT_Tag_RcvMsg needs no stack frame; nothing here
-// can throw.
-[[gnu::always_inline]] inline bool TakeOldestOfGateway(const TagOutputs &out,
-                                                       ByteView &frame) noexcept {
+// The queue, when a call of PT_Tag_RcvMsg is of its most common kind: a
+// filter of one gateway (or all) alone, every output given, and reads not
+// held, and the order that filter reads; null for any other call. Free of calls, so that
+// PT_Tag_RcvMsg needs no stack frame; nothing here can throw.
+[[gnu::always_inline]] inline ReceiveQueue *QueueForGatewayFilter(const TagOutputs &out,
+                                                                  int &order) noexcept {
   // Each pointer is tested just before it is first used: tests made all at
   // once would cost more.
-  if (!out.tagAddr) return false;
+  if (!out.tagAddr) return nullptr;
   const uint32_t tagAddr = *out.tagAddr;
-  if ((tagAddr & 0xFFFF) != 0 || !out.command || *out.command != -1) return false;
+  if ((tagAddr & 0xFFFF) != 0 || !out.command || *out.command != -1) return nullptr;
   const LinkState &link = LinkPart();
   ReceiveQueue *queue = link.RcvQueue.get();
-  if (!queue || link.anyHeld || !out.status || !out.data || !out.dataLength) return false;
-  const auto whole = [&](const ByteView &head) {
-    frame = head;
-    return head.size >= kHeaderSize;
-  };
-  return queue->TakeFirstIf(OrderOfFilter({tagAddr >> 16, 0, 0, -1}), whole);
+  if (!queue || link.anyHeld || !out.status || !out.data || !out.dataLength) return nullptr;
+  order = OrderOfFilter({tagAddr >> 16, 0, 0, -1});
+  return queue;
+}
+
+// TakeTagEntry for a call of that kind whose oldest frame cannot be taken
+// without it: the last of its run, damaged, or none.
+[[gnu::noinline]] int32_t ScanForTag(uint32_t *tagAddr, int16_t *command, int16_t *status,
+                                     uint8_t *data, int16_t *dataLength) noexcept {
+  return Guarded(-1, [&]() { return TakeTagEntry(tagAddr, command, status, data, dataLength); });
 }
 
 }  // namespace
@@ -303,9 +305,20 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
   // stack frame, and without Guarded, since nothing in it can throw;
   // everything else is a tail call with the same arguments.
   const TagOutputs out{tagAddr, command, status, data, dataLength};
+  int order;
+  ReceiveQueue *queue = QueueForGatewayFilter(out, order);
+  if (!queue) return TagRcvMsgEveryCase(tagAddr, command, status, data, dataLength);
+  // The oldest frame of the gateway's order, when more of its burst
+  // follows it.
   ByteView frame;
-  if (TakeOldestOfGateway(out, frame)) return HandOutWhole(frame, out);
-  return TagRcvMsgEveryCase(tagAddr, command, status, data, dataLength);
+  const auto whole = [&](const ByteView &head) {
+    frame = head;
+    return head.size >= kHeaderSize;
+  };
+  if (!queue->TakeFirstIf(order, whole)) {
+    return ScanForTag(tagAddr, command, status, data, dataLength);
+  }
+  return HandOutWhole(frame, out);
 }
 
 }  // extern "C"
