@@ -101,12 +101,12 @@ int EpollSource::HandleReady(EventLoop &loop, EventTag tag, uint32_t mask) {
     socket->OnConnectResult(0, (mask & EPOLLOUT) ? 0 : ECONNREFUSED);
     return 1;
   }
-  if (socket->Active()) return HandleConnected(loop, tag, mask);
+  if (socket->Active()) return HandleConnected(loop, socket, tag, mask);
   return 0;
 }
 
-int EpollSource::HandleConnected(EventLoop &loop, EventTag tag, uint32_t mask) {
-  TClientSocket *socket = loop.Find(tag);
+int EpollSource::HandleConnected(EventLoop &loop, TClientSocket *socket, EventTag tag,
+                                 uint32_t mask) {
   if ((mask & EPOLLOUT) && socket->OnWritable()) return 1;
   // While reads are held, what waits (bytes or the end of the stream) stays
   // in the kernel until they resume.
@@ -123,8 +123,9 @@ int EpollSource::HandleConnected(EventLoop &loop, EventTag tag, uint32_t mask) {
     socket->OnReadable();
     ++ran;
     // The handler may have ended the loop, released the socket or closed
-    // the connection.
-    if (!alive) return ran;
+    // the connection; the socket is looked up again only when there is
+    // more to do with it.
+    if (!alive || !hungUp) return ran;
     socket = loop.Find(tag);
     if (!socket || !socket->Active()) return ran;
   }

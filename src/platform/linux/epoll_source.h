@@ -32,7 +32,8 @@ class EpollSource final : public EventSource {
 
  private:
   int HandleReady(EventLoop &loop, EventTag tag, uint32_t mask);
-  int HandleConnected(EventLoop &loop, EventTag tag, uint32_t mask);
+  // For a connected socket, `socket` as found for tag.
+  int HandleConnected(EventLoop &loop, TClientSocket *socket, EventTag tag, uint32_t mask);
   bool Control(int operation, NativeSocket handle, EventTag tag, uint32_t events);
 
   int epoll_;
