@@ -114,11 +114,8 @@ struct OutputFields {
   }
 };
 
-// Hands out a frame taken whole: it holds its header, and a frame with
-// more of its run behind it is as long as its length field says. Its bytes
-// stay where they are until the queue changes, so it is decoded and handed
-// out once the queue is done with: no output can alias what the queue
-// still reads. Returns PT_Tag_RcvMsg's result.
+// Hands out a whole frame: it holds its header and is as long as its
+// length field says. Returns PT_Tag_RcvMsg's result.
 [[gnu::always_inline]] inline int32_t HandOutWhole(const ByteView &frame,
                                                    const TagOutputs &out) noexcept {
   return DecodeWholeTag(frame.data, frame.size, OutputFields{out});
@@ -199,10 +196,10 @@ TagFilter FilterOf(const uint32_t *tagAddr, const int16_t *command) {
   });
 }
 
-// The queue, when a call of PT_Tag_RcvMsg is of its most common kind: a
-// filter of one gateway (or all) alone, every output given, and reads not
-// held, and the order that filter reads; null for any other call. Free of calls, so that
-// PT_Tag_RcvMsg needs no stack frame; nothing here can throw.
+// The queue and the order to read, when a call of PT_Tag_RcvMsg is of its
+// most common kind: a filter of one gateway (or all) alone, every output
+// given, and reads not held; null for any other call. Free of calls, so
+// that PT_Tag_RcvMsg needs no stack frame; nothing here can throw.
 [[gnu::always_inline]] inline ReceiveQueue *QueueForGatewayFilter(const TagOutputs &out,
                                                                   int &order) noexcept {
   // Each pointer is tested just before it is first used: tests made all at
@@ -309,7 +306,10 @@ ROVIRO2_API int32_t ROVIRO2_CALL PT_Tag_RcvMsg(uint32_t *tagAddr, int16_t *comma
   ReceiveQueue *queue = QueueForGatewayFilter(out, order);
   if (!queue) return TagRcvMsgEveryCase(tagAddr, command, status, data, dataLength);
   // The oldest frame of the gateway's order, when more of its burst
-  // follows it.
+  // follows it: a frame with more of its run behind it is as long as its
+  // length field says. Its bytes stay where they are until the queue
+  // changes again, so it is decoded and handed out once it is taken: no
+  // output can alias what the queue still reads.
   ByteView frame;
   const auto whole = [&](const ByteView &head) {
     frame = head;
