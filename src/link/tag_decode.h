@@ -51,12 +51,6 @@ struct MessageFields {
 
 }  // namespace tag_decoding
 
-// Decodes a whole frame: at least its 8-byte header, and as long as its
-// length field says. Each field goes to `to` as soon as it is known
-// (command, status, tag address, then the data), so that a caller that
-// writes them out keeps few values at once; what to.Data returns is
-// returned. Inline: PT_Tag_RcvMsg decodes
-// every frame it takes.
 // The fields of a frame, its status and its data (`count` bytes from byte
 // `from`) given: each field is read just before it goes to `to`.
 template <typename Fields>
@@ -71,6 +65,11 @@ template <typename Fields>
   return to.Data(frame + from, count);
 }
 
+// Decodes a whole frame: at least its 8-byte header, and as long as its
+// length field says. Each field goes to `to` as soon as it is known
+// (command, status, tag address, then the data), so that a caller that
+// writes them out keeps few values at once; what to.Data returns is
+// returned. Inline: PT_Tag_RcvMsg decodes every frame it takes.
 template <typename Fields>
 [[gnu::always_inline]] inline auto DecodeWholeTag(const uint8_t *frame, std::size_t size,
                                                   Fields &&to) {
