@@ -218,6 +218,7 @@ std::size_t MarkFrames(uint8_t *stored, std::size_t at, std::size_t size, std::s
 // chunk is a run per page.
 std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t size,
                                      uint8_t gatewayByte) {
+  const std::size_t before = QueuedBytes(gatewayByte);
   std::size_t at = 0;
   for (std::size_t until = FrameArena::kPageSize - ref.offset % FrameArena::kPageSize;;
        until += FrameArena::kPageSize) {
@@ -230,7 +231,7 @@ std::size_t ReceiveQueue::KeepStored(FrameRef ref, uint8_t *stored, std::size_t 
     AppendRun(part, at - from, static_cast<uint32_t>(last - from), gatewayByte, true);
     if (at < until) break;
   }
-  bytesOf_[gatewayByte] += at;
+  Recount(gatewayByte, before + at);
   return at;
 }
 
@@ -259,8 +260,9 @@ void ReceiveQueue::StoreFrame(const uint8_t *frame, std::size_t size, uint8_t ga
   ReserveRecord();
   const FrameRef ref = arena_.Store(frame, size);
   arena_.At(ref)[kGatewayByteOffset] = gatewayByte;
-  bytesOf_[gatewayByte] += size;
+  const std::size_t total = QueuedBytes(gatewayByte) + size;
   AppendRun(ref, size, 0, gatewayByte, ReadLength(frame) == size);
+  Recount(gatewayByte, total);
 }
 
 bool ReceiveQueue::Push(const uint8_t *frame, std::size_t size) {
@@ -279,6 +281,10 @@ ReceiveQueue::EntryId ReceiveQueue::Next(EntryId id, int gateway) const {
   const uint32_t next = offset + FrameSize(*run, offset);
   if (next < run->end) return Id(static_cast<RunId>(id >> 32), next);
   return FirstOf(gateway == kAnyGateway ? run->all.next : run->sameGateway.next);
+}
+
+std::size_t ReceiveQueue::QueuedBytes(uint8_t gateway) const {
+  return bytesOf_[gateway] + HeadSpan(gateways_[gateway]);
 }
 
 void ReceiveQueue::Split(RunId id, uint32_t cutFrom, uint32_t restFrom) {
@@ -309,16 +315,18 @@ uint32_t ReceiveQueue::FrameBefore(const Run &run, uint32_t offset) const {
 void ReceiveQueue::DropFront(RunId id, uint32_t bytes) {
   Run &run = runs_[id];
   const uint8_t gateway = GatewayOf(run);
-  bytesOf_[gateway] -= bytes;
+  const std::size_t total = QueuedBytes(gateway) - bytes;
   const uint32_t next = run.begin + bytes;
   if (next == run.end) {
     arena_.Release(FrameArena::PageStart(run.page));
     Unlink(all_, &Run::all, id);
     Unlink(gateways_[gateway], &Run::sameGateway, id);
     FreeRun(id);
+    Recount(gateway, total);
     if (Empty()) Emptied();
   } else {
     run.begin = static_cast<uint16_t>(next);  // a frame of the run starts there: below 65536
+    Recount(gateway, total);
   }
 }
 
@@ -382,6 +390,8 @@ void ReceiveQueue::RemoveInside(EntryId id) {
   const RunId runId = static_cast<RunId>(id >> 32);
   Run &run = runs_[runId];
   const uint32_t size = FrameSize(run, offset);
+  const uint8_t gateway = GatewayOf(run);
+  const std::size_t total = QueuedBytes(gateway) - size;
   // The split comes first: it may fail for want of memory, and then nothing
   // has changed. It may move the records.
   if (offset == run.last) {
@@ -391,7 +401,7 @@ void ReceiveQueue::RemoveInside(EntryId id) {
     Split(runId, offset, offset + size);
   }
   // The run keeps its first frame, so the queue is not emptied.
-  bytesOf_[GatewayOf(runs_[runId])] -= size;
+  Recount(gateway, total);
 }
 
 // Every record is free: the next frames take them in order again.

@@ -100,7 +100,7 @@ class ReceiveQueue {
   // checks. Nothing keeps a count, so that no frame pays for one.
   std::size_t Count() const;
   // Bytes of the queued frames with this gateway byte.
-  std::size_t QueuedBytes(uint8_t gateway) const { return bytesOf_[gateway]; }
+  std::size_t QueuedBytes(uint8_t gateway) const;
   // The oldest frame of all (kAnyGateway) or of one gateway byte (0 to 255);
   // kNoEntry when there is none or the gateway is out of range.
   EntryId First(int gateway = kAnyGateway) const { return FirstOf(HeadOf(gateway)); }
@@ -285,7 +285,7 @@ class ReceiveQueue {
     const uint8_t *frame = ends.headBytes + run->begin;
     const std::size_t size = ReadLength(frame);  // not the last: its length field is its size
     if (!accept(ByteView{frame, size})) return false;
-    Advance(*run, static_cast<uint32_t>(size), frame[kGatewayByteOffset]);
+    Advance(*run, static_cast<uint32_t>(size));
     return true;
   }
   // Makes run id (or kNoRun) the head of the order of ends.
@@ -333,13 +333,24 @@ class ReceiveQueue {
   // queue does not run empty.
   void DropHead(RunId id, Run &run, const uint8_t *frame, uint32_t size) {
     if (run.begin == run.last) return DropFirst(id, size);
-    Advance(run, size, frame[kGatewayByteOffset]);
+    const uint8_t gateway = frame[kGatewayByteOffset];
+    if (&run != gateways_[gateway].headRun) bytesOf_[gateway] -= size;
+    Advance(run, size);
   }
   // Moves the run's front past its first frame, of `size` bytes, which is
-  // not its last.
-  void Advance(Run &run, uint32_t size, uint8_t gateway) {
+  // not its last. For the head run of its gateway's order that is the whole
+  // step: the head's bytes are counted by its span (see bytesOf_).
+  static void Advance(Run &run, uint32_t size) {
     run.begin = static_cast<uint16_t>(run.begin + size);  // not past last, so below 65536
-    bytesOf_[gateway] -= size;
+  }
+  // Bytes of the run at the head of ends; 0 when the order is empty.
+  static std::size_t HeadSpan(const Ends &ends) {
+    return ends.headRun ? ends.headRun->end - ends.headRun->begin : 0;
+  }
+  // Sets the count of the gateway's bytes to total after a change that may
+  // have moved its head or changed the head's bytes.
+  void Recount(uint8_t gateway, std::size_t total) {
+    bytesOf_[gateway] = total - HeadSpan(gateways_[gateway]);
   }
   // Where the frame before the one at offset (not the run's first) starts.
   uint32_t FrameBefore(const Run &run, uint32_t offset) const;
@@ -385,6 +396,10 @@ class ReceiveQueue {
   Ends all_;
   std::array<Ends, kGatewayBytes> gateways_;
   const Ends none_{};  // the order of a gateway out of range: always empty
+  // Bytes of each gateway's frames outside the head run of its order: the
+  // head's own bytes are its span, so that a take from the front of the
+  // head, which every fetch of a burst is, changes no count. (The head run
+  // of the order of all frames is the head of its gateway's order too.)
   std::array<std::size_t, kGatewayBytes> bytesOf_{};
   FrameArena arena_;
 };

@@ -62,7 +62,7 @@ bool ReceiveQueue::CheckInvariants() const {
   std::size_t byGateway = 0;
   for (std::size_t g = 0; g < kGatewayBytes; ++g) {
     if (!CheckOrder(gateways_[g], &Run::sameGateway, static_cast<int>(g), byGateway)) return false;
-    if (bytes[g] != bytesOf_[g]) return false;
+    if (bytes[g] != QueuedBytes(static_cast<uint8_t>(g))) return false;
   }
   return byGateway == runs;
 }
