@@ -10,10 +10,15 @@
 
 namespace roviro2 {
 
-// A received frame's port code read as a port: the lowest bit alone, so
-// every even code is port 1 and every odd code port 2.
+// A received frame's port code read as a port, in bits 8-15 as a tag
+// address holds it: the lowest bit alone, so every even code is port 1 and
+// every odd code port 2. Written as a sum, since the decode adds it to the
+// address's other parts in one step.
+inline uint32_t PortFieldOfCode(uint8_t portCode) {
+  return ((portCode & 1u) << 8) + 0x100;
+}
 inline uint8_t PortOfCode(uint8_t portCode) {
-  return static_cast<uint8_t>((portCode & 1) + 1);
+  return static_cast<uint8_t>(PortFieldOfCode(portCode) >> 8);
 }
 
 struct TagMessage {
@@ -59,9 +64,9 @@ template <typename Fields>
                                                   std::size_t count) {
   to.Command(frame[kCommandOffset]);
   to.Status(status);
-  to.TagAddr((static_cast<uint32_t>(frame[kGatewayByteOffset]) << 16) |
-             (static_cast<uint32_t>(PortOfCode(frame[kPortCodeOffset])) << 8) |
-             (frame[kNodeOffset] & nodeMask));
+  to.TagAddr(
+      ((static_cast<uint32_t>(frame[kGatewayByteOffset]) << 16) | (frame[kNodeOffset] & nodeMask)) +
+      PortFieldOfCode(frame[kPortCodeOffset]));
   return to.Data(frame + from, count);
 }
 
