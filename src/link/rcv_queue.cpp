@@ -173,43 +173,55 @@ namespace {
 // of them starts (left alone when there is none).
 std::size_t MarkFrames(uint8_t *stored, std::size_t at, std::size_t size, std::size_t until,
                        uint8_t gatewayByte, std::size_t &last) {
-  const auto keep = [&](std::size_t length) {
-    stored[at + kGatewayByteOffset] = gatewayByte;
-    last = at;
-    at += length;
+  uint8_t *frame = stored + at;
+  uint8_t *lastFrame = nullptr;
+  const auto mark = [&](std::size_t length) {
+    frame[kGatewayByteOffset] = gatewayByte;
+    lastFrame = frame;
+    frame += length;
+  };
+  // Marks the frame at `frame` and steps past it; false when its length
+  // field is not that of a frame.
+  const auto step = [&] {
+    const std::size_t length = ReadLength(frame);
+    if (!ReceiveQueue::Fits(length)) return false;
+    mark(length);
+    return true;
+  };
+  const auto result = [&] {
+    if (lastFrame) last = static_cast<std::size_t>(lastFrame - stored);
+    return static_cast<std::size_t>(frame - stored);
   };
   // While the largest frame fits in what is left, only the length field
   // needs a check, and while two of them fit, two frames are taken a step:
   // the step per frame of a burst is kept to a few instructions.
   if (size > kMaxWireFrame) {
     const std::size_t lastFull = std::min(size - kMaxWireFrame, until);
-    uint8_t *frame = stored + at;
     uint8_t *const end = stored + lastFull;
     uint8_t *const endOfPairs = lastFull > at + kMaxWireFrame ? end - kMaxWireFrame : frame;
-    uint8_t *lastFrame = nullptr;
-    // Marks the frame at `frame` and steps past it; false when its length
-    // field is not that of a frame.
-    const auto step = [&] {
-      const std::size_t length = ReadLength(frame);
-      if (!ReceiveQueue::Fits(length)) return false;
-      frame[kGatewayByteOffset] = gatewayByte;
-      lastFrame = frame;
-      frame += length;
-      return true;
-    };
     while (frame < endOfPairs && step() && step()) {
     }
-    while (frame < end && step()) {
+    while (frame < end && step() && frame < end && step()) {
     }
-    if (lastFrame) last = static_cast<std::size_t>(lastFrame - stored);
-    at = static_cast<std::size_t>(frame - stored);
+    if (frame < end) return result();  // a length field no frame can have
   }
-  while (at < until && size - at >= kLengthFieldSize) {
-    const std::size_t length = ReadLength(stored + at);
-    if (!ReceiveQueue::Fits(length) || length > size - at) break;
-    keep(length);
+  // What is left is at most the largest frame, so a frame is whole when it
+  // is at least the smallest and ends within the bytes; none starts in the
+  // last kMinFrame - 1 bytes.
+  if (size < ReceiveQueue::kMinFrame) return result();
+  const uint8_t *const bytesEnd = stored + size;
+  const uint8_t *const stop = stored + std::min(until, size - ReceiveQueue::kMinFrame + 1);
+  const auto stepWithin = [&] {
+    if (frame >= stop) return false;
+    const std::size_t length = ReadLength(frame);
+    if (length < ReceiveQueue::kMinFrame || frame + length > bytesEnd) return false;
+    mark(length);
+    return true;
+  };
+  // Two a step, so that the frame marked last needs no copy of its start.
+  while (stepWithin() && stepWithin()) {
   }
-  return at;
+  return result();
 }
 
 }  // namespace
