@@ -107,8 +107,9 @@ struct OutputFields {
   void Status(int16_t status) { *out.status = status; }
   void TagAddr(uint32_t tagAddr) { *out.tagAddr = tagAddr; }
   int32_t Data(const uint8_t *data, std::size_t size) {
-    if (size > kLargestSmallCopy) return HandOutLongData(out.data, data, size, out.dataLength);
-    CopyShort(out.data, data, size);
+    if (!CopyIfShort(out.data, data, size)) {
+      return HandOutLongData(out.data, data, size, out.dataLength);
+    }
     *out.dataLength = static_cast<int16_t>(size);
     return ROVIRO2_FRAME_TAKEN;
   }
